@@ -1,0 +1,60 @@
+// Native timings: ns per call of each procedural rudiment, of a baked table's sampler, and of
+// sampling by name. Prints "label<TAB>ns" lines for benchmarks/run.py to tabulate.
+#include <chrono>
+#include <cstdio>
+#include <string>
+#include <vector>
+
+#include "catalogue/catalogue.hpp"
+#include "catalogue/catalogue_record.hpp"
+#include "rudiments/procedural.hpp"
+
+namespace {
+
+volatile double sink;
+
+template <typename F>
+double ns_per_call(F&& call) {
+    constexpr int kCalls = 1 << 21;
+    double best = 1e300;
+    for (int round = 0; round < 5; ++round) {
+        const auto start = std::chrono::steady_clock::now();
+        double acc = 0.0;
+        for (int pip = 0; pip < kCalls; ++pip) {
+            acc += call(pip).x;
+        }
+        const auto stop = std::chrono::steady_clock::now();
+        sink = acc;
+        const double ns = std::chrono::duration<double, std::nano>(stop - start).count() / kCalls;
+        best = ns < best ? ns : best;
+    }
+    return best;
+}
+
+}  // namespace
+
+int main() {
+    for (const auto& rudiment : motiloom::procedural_rudiments) {
+        std::printf("native %s\t%.2f\n", std::string(rudiment.info.name).c_str(),
+                    ns_per_call(rudiment.function));
+    }
+    if (motiloom::catalogue_record_count == 0) {
+        return 0;
+    }
+    // A baked sampler called directly: a remainder and a 24-byte copy.
+    const motiloom::Sampler sampler = motiloom::catalogue_records[0].sampler;
+    std::printf("native baked sample_<name>\t%.2f\n", ns_per_call(sampler));
+
+    // By name: procedural names are found by a few comparisons, baked ones by a halving search.
+    std::printf("native sample(\"bounce\", pip)\t%.2f\n",
+                ns_per_call([](int pip) { return motiloom::sample("bounce", pip); }));
+    std::vector<std::string> names;
+    for (std::size_t i = 0; i < motiloom::catalogue_record_count; ++i) {
+        names.emplace_back(motiloom::catalogue_records[i].name);
+    }
+    const std::size_t count = names.size();
+    std::printf("native sample(baked name, pip), all names\t%.2f\n", ns_per_call([&](int pip) {
+                    return motiloom::sample(names[static_cast<std::size_t>(pip) % count], pip);
+                }));
+    return 0;
+}

@@ -1,0 +1,181 @@
+"""make bench: native and host timings of motiloom against their baselines, printed as one table.
+
+Host calls are compared with a trivial pybind11 function that returns a new small bound object
+(built by the native build as motiloom_bench_baseline); every figure comes from this one run.
+"""
+
+from __future__ import annotations
+
+import argparse
+import glob
+import os
+import resource
+import subprocess
+import sys
+import tempfile
+import time
+import timeit
+from pathlib import Path
+
+ROOT = Path(__file__).resolve().parent.parent
+HOST_RATIO_TARGET = 1.2
+
+
+def best_ns(stmt: str, setup: str, number: int = 100_000) -> float:
+    times = timeit.repeat(stmt, setup, number=number, repeat=7, globals=globals())
+    return min(times) / number * 1e9
+
+
+def native_rows(native_dir: Path) -> list[tuple[str, str, str]]:
+    out = subprocess.run(
+        [str(native_dir / "motiloom_native_bench")], check=True, capture_output=True, text=True
+    ).stdout
+    rows = []
+    for line in out.splitlines():
+        label, ns = line.split("\t")
+        target = ""
+        if "baked sample_" in label:
+            target = "a few ns"
+        elif "baked name" in label:
+            target = "<= 60 ns"
+        rows.append((label, f"{float(ns):.1f} ns", target))
+    return rows
+
+
+SETUP = """
+import motiloom as m
+import motiloom_bench_baseline as base
+pattern = m.SampledPattern("bench_wave", "", [[i / 256, 0.0, 0.0] for i in range(256)])
+library = m.PatternLibrary([pattern])
+recording = m.SampledRecording("take", ["x", "y"], [[0.0, 0.5]] * 1000, 120.0)
+"""
+
+HOST_CALLS = [
+    ("sample('bounce', 37)", "m.sample('bounce', 37)"),
+    ("sample('lfo_breathe', 37)", "m.sample('lfo_breathe', 37)"),
+    ("SampledPattern.sample(37)", "pattern.sample(37)"),
+    ("PatternLibrary.sample(own, 37)", "library.sample('bench_wave', 37)"),
+    ("PatternLibrary.sample(built-in, 37)", "library.sample('lfo_breathe', 37)"),
+    ("SampledRecording.sample(37)", "recording.sample(37)"),
+]
+
+
+def host_rows() -> list[tuple[str, str, str]]:
+    import motiloom
+
+    baseline = best_ns("base.make(37)", SETUP)
+    rows = [("host baseline: trivial pybind11 call", f"{baseline:.1f} ns", "1.00x")]
+
+    def ratio_row(label: str, stmt: str) -> tuple[str, str, str]:
+        ns = best_ns(stmt, SETUP)
+        ratio = ns / baseline
+        verdict = "ok" if ratio <= HOST_RATIO_TARGET else "OVER"
+        return (f"host {label}", f"{ns:.1f} ns", f"{ratio:.2f}x of baseline ({verdict})")
+
+    for name in [n for n in vars(motiloom) if callable(getattr(motiloom, n))]:
+        if name in ("sample", "catalogue") or name[0].isupper():
+            continue
+        rows.append(ratio_row(f"{name}(37)", f"m.{name}(37)"))
+    for label, stmt in HOST_CALLS:
+        rows.append(ratio_row(label, stmt))
+
+    ms = best_ns("m.catalogue()", SETUP, number=50) / 1e6
+    entries = len(motiloom.catalogue())
+    rows.append((f"host catalogue() ({entries} entries)", f"{ms:.3f} ms", "<= 1 ms"))
+    return rows
+
+
+def construction_rows() -> list[tuple[str, str, str]]:
+    import motiloom as m
+
+    rows_65535 = [[0.5, -0.25, 0.0]] * 65535
+    t = min(timeit.repeat(lambda: m.SampledPattern("big", "", rows_65535), number=1, repeat=3))
+    rows = [("construct SampledPattern, 65,535 rows", f"{t * 1e3:.1f} ms", "")]
+    patterns = [m.SampledPattern(f"p{i}", "", [[0.1, 0.2, 0.3]] * 1024) for i in range(1024)]
+    t = min(timeit.repeat(lambda: m.PatternLibrary(patterns), number=1, repeat=3))
+    rows.append(("construct PatternLibrary, 1,024 x 1,024 rows", f"{t * 1e3:.1f} ms", ""))
+    values = [[0.5, -0.5, 0.25, 0.0]] * 2_097_152
+    t = min(
+        timeit.repeat(
+            lambda: m.SampledRecording("take", ["a", "b", "c", "d"], values, 120.0),
+            number=1,
+            repeat=2,
+        )
+    )
+    rows.append(("construct SampledRecording, 8,388,608 values", f"{t * 1e3:.1f} ms", ""))
+    return rows
+
+
+IMPORT_PROBE = """
+import time, sys
+def rss():
+    with open('/proc/self/statm') as f:
+        return int(f.read().split()[1]) * {page}
+before = rss(); t0 = time.perf_counter()
+import motiloom
+t1 = time.perf_counter(); after = rss()
+print((t1 - t0) * 1e3, (after - before) / 2**20)
+"""
+
+
+def import_rows(python: str) -> list[tuple[str, str, str]]:
+    probe = IMPORT_PROBE.format(page=os.sysconf("SC_PAGE_SIZE"))
+    runs = [
+        tuple(map(float, subprocess.check_output([python, "-c", probe], text=True).split()))
+        for _ in range(7)
+    ]
+    ms = min(r[0] for r in runs)
+    mib = min(r[1] for r in runs)
+    import motiloom
+
+    so = Path(motiloom.__file__)
+    entries = sum(e["period_pips"] for e in motiloom.catalogue()[15:])
+    return [
+        ("import motiloom", f"{ms:.2f} ms", "<= 15 ms"),
+        ("import motiloom, resident memory", f"{mib:.2f} MiB", "<= 8 MiB"),
+        (
+            "extension size",
+            f"{so.stat().st_size / 1e6:.2f} MB",
+            f"raw tables {entries * 24 / 1e6:.2f} MB + code (within 10%)",
+        ),
+    ]
+
+
+def build_rows(python: str) -> list[tuple[str, str, str]]:
+    with tempfile.TemporaryDirectory() as out:
+        start = time.perf_counter()
+        subprocess.run(
+            [python, "-m", "pip", "wheel", "--quiet", "--no-deps", "-w", out, str(ROOT)],
+            check=True,
+        )
+        seconds = time.perf_counter() - start
+        peak = resource.getrusage(resource.RUSAGE_CHILDREN).ru_maxrss / 2**20  # KiB -> GiB
+        wheels = glob.glob(os.path.join(out, "*.whl"))
+        size = os.path.getsize(wheels[0]) / 1e6 if wheels else float("nan")
+    return [
+        ("clean pip wheel build", f"{seconds:.0f} s", "<= 180 s"),
+        ("largest build process, peak memory", f"{peak:.2f} GiB", "<= 4 GiB"),
+        ("wheel size", f"{size:.1f} MB", ""),
+    ]
+
+
+def main() -> None:
+    parser = argparse.ArgumentParser(description=__doc__)
+    parser.add_argument("--native", type=Path, required=True, help="the native build directory")
+    parser.add_argument("--python", default=sys.executable)
+    parser.add_argument("--build", action="store_true", help="also time a clean wheel build")
+    args = parser.parse_args()
+    sys.path.insert(0, str(args.native))
+
+    rows = native_rows(args.native) + host_rows() + construction_rows() + import_rows(args.python)
+    if args.build:
+        rows += build_rows(args.python)
+    width = max(len(r[0]) for r in rows)
+    value_width = max(len(r[1]) for r in rows)
+    print(f"{'what':<{width}}  {'measured':>{value_width}}  target / ratio")
+    for label, value, target in rows:
+        print(f"{label:<{width}}  {value:>{value_width}}  {target}")
+
+
+if __name__ == "__main__":
+    main()

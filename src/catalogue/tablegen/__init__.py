@@ -1,0 +1,1 @@
+"""Build-time generator of motiloom's baked pattern tables (standard library only)."""
