@@ -1,0 +1,682 @@
+"""The catalogue's rules, checked on every baked table, record and pack before anything is written.
+
+Each rule is one small function that raises CheckError when it is broken. The message begins with
+the subject (a table's name, a pack's key, or "catalogue" for the whole-catalogue totals), then the
+rule's name, then what was found: "lfo_breathe: seam: ...". The rules run in the order of the lists
+below and the first broken one stops the build, so a rule may rely on every rule before it.
+
+Checking stays fast on a million entries by working on whole columns with C-level builtins (zip,
+map, min, max, array) instead of a Python loop per value; the slow element-by-element search for
+the culprit only runs once a rule is already known to be broken.
+"""
+
+from __future__ import annotations
+
+import math
+import operator
+import re
+import struct
+from array import array
+from collections import Counter
+from collections.abc import Callable, Sequence
+from dataclasses import dataclass
+from functools import cached_property
+from itertools import chain, repeat
+
+from .load import PACK_ORDER
+from .model import CheckError, Pack, Pattern, Table
+
+AXIS_NAMES = ("x", "y", "z")
+
+NAME_PATTERN = re.compile(r"[a-z][a-z0-9_]*")
+NAME_BYTES = (8, 32)
+PROCEDURAL_NAMES = frozenset(
+    (
+        "bounce sway circle figure_eight step_touch box_step helix vorn_background "
+        "single_stroke_roll double_stroke_roll multiple_bounce_roll single_paradiddle "
+        "flam drag five_stroke_roll"
+    ).split()
+)
+
+DESCRIPTION_BYTES = (42, 235)
+DESCRIPTION_ASCII = frozenset(
+    "abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789 .-/,;&:_+()"
+)
+EM_DASH = "\u2014"
+EN_DASH = "\u2013"
+EM_DASH_PACKS = frozenset(("club", "dancefloor"))  # separates style from motion, once each
+
+PERIOD_STEP = 32
+PERIOD_RANGE = (160, 1024)
+AXES_RANGE = (1, 3)
+
+
+@dataclass(frozen=True, eq=False)
+class BakedRecord:
+    """One pattern with its finished table, and where it was authored."""
+
+    pack: str  # pack key, e.g. "initial"
+    family: str  # family key, e.g. "lfo"
+    source: str  # the authoring module, e.g. "packs/initial/10_lfo.py"
+    pattern: Pattern
+    table: Table
+
+    @property
+    def name(self) -> str:
+        return self.pattern.name
+
+
+def fail(subject: object, rule: str, detail: str) -> CheckError:
+    return CheckError(f"{subject}: {rule}: {detail}")
+
+
+def _where(flat_index: int) -> str:
+    return f"pip {flat_index // 3} {AXIS_NAMES[flat_index % 3]}"
+
+
+class Measured:
+    """A record and the measurements the rules share, each computed once on first use.
+
+    The measurements assume that the earlier table rules hold (three float components per entry,
+    as many entries as the period), which the rule order guarantees.
+    """
+
+    def __init__(self, record: BakedRecord) -> None:
+        self.record = record
+        self.pattern = record.pattern
+        self.name = record.pattern.name
+        self.table = record.table
+
+    @cached_property
+    def flat(self) -> list[float]:
+        """Every component in entry order: x0 y0 z0 x1 y1 z1 ..."""
+        return list(chain.from_iterable(self.table))
+
+    @cached_property
+    def columns(self) -> tuple[tuple[float, ...], ...]:
+        return tuple(zip(*self.table, strict=True))
+
+    @cached_property
+    def lows(self) -> tuple[float, ...]:
+        return tuple(map(min, self.columns))
+
+    @cached_property
+    def highs(self) -> tuple[float, ...]:
+        return tuple(map(max, self.columns))
+
+    @cached_property
+    def peak(self) -> float:
+        return max(max(map(abs, self.lows)), max(map(abs, self.highs)))
+
+    @cached_property
+    def largest_inner_step(self) -> float:
+        return max(map(math.dist, self.table, self.table[1:]))
+
+    @cached_property
+    def seam(self) -> float:
+        return math.dist(self.table[-1], self.table[0])
+
+    @cached_property
+    def largest_step(self) -> float:
+        return max(self.largest_inner_step, self.seam)
+
+    @cached_property
+    def axis_means(self) -> tuple[float, ...]:
+        """Means over one period of the used axes."""
+        return tuple(math.fsum(c) / len(c) for c in self.columns[: self.pattern.axes])
+
+    @cached_property
+    def longest_entry(self) -> float:
+        return max(map(math.hypot, *self.columns))
+
+
+# --- names and descriptions -------------------------------------------------------------------
+
+
+def name_form(m: Measured) -> None:
+    name = m.name
+    if not isinstance(name, str) or not NAME_PATTERN.fullmatch(name):
+        raise fail(name, "name form", "a name is a-z, 0-9 and _, starting with a letter")
+    low, high = NAME_BYTES
+    if not low <= len(name) <= high:
+        raise fail(name, "name length", f"{len(name)} bytes, not {low} to {high}")
+
+
+def name_not_procedural(m: Measured) -> None:
+    if m.name in PROCEDURAL_NAMES:
+        raise fail(m.name, "procedural name", "a procedural rudiment already has this name")
+
+
+def description_length(m: Measured) -> None:
+    text = m.pattern.description
+    if not isinstance(text, str):
+        raise fail(m.name, "description length", f"not text but {type(text).__name__}")
+    try:
+        size = len(text.encode("utf-8"))
+    except UnicodeEncodeError as error:
+        raise fail(m.name, "description length", f"not valid UTF-8 text ({error.reason})") from None
+    low, high = DESCRIPTION_BYTES
+    if not low <= size <= high:
+        raise fail(m.name, "description length", f"{size} UTF-8 bytes, not {low} to {high}")
+
+
+def description_characters(m: Measured) -> None:
+    for position, char in enumerate(m.pattern.description):
+        if char not in DESCRIPTION_ASCII and char not in (EM_DASH, EN_DASH):
+            raise fail(m.name, "description characters", f"{char!r} at character {position}")
+
+
+def _dash_rule(m: Measured, dash: str, label: str, expected: int, where: str) -> None:
+    found = m.pattern.description.count(dash)
+    if found != expected:
+        raise fail(m.name, f"description {label}", f"found {found}; {where}")
+
+
+def description_em_dash(m: Measured) -> None:
+    expected = 1 if m.record.pack in EM_DASH_PACKS else 0
+    _dash_rule(
+        m,
+        EM_DASH,
+        "em dash",
+        expected,
+        "exactly one in club and dancefloor descriptions, none elsewhere",
+    )
+
+
+def description_en_dash(m: Measured) -> None:
+    expected = 1 if m.record.pack == "initial" and m.name.startswith("groove_") else 0
+    _dash_rule(
+        m,
+        EN_DASH,
+        "en dash",
+        expected,
+        "exactly one in initial groove_ descriptions, none elsewhere",
+    )
+
+
+def description_spacing(m: Measured) -> None:
+    text = m.pattern.description
+    if "  " in text:
+        raise fail(
+            m.name, "description spacing", f"two spaces in a row at character {text.index('  ')}"
+        )
+    if text != text.strip(" "):
+        raise fail(m.name, "description spacing", "leading or trailing space")
+
+
+# --- the table ---------------------------------------------------------------------------------
+
+
+def _is_count(value: object) -> bool:
+    return isinstance(value, int) and not isinstance(value, bool)
+
+
+def entry_count(m: Measured) -> None:
+    period = m.pattern.period
+    if not _is_count(period) or len(m.table) != period:
+        raise fail(m.name, "entry count", f"{len(m.table)} entries for a period of {period!r}")
+
+
+def entry_form(m: Measured) -> None:
+    if set(map(type, m.table)) != {tuple} or set(map(len, m.table)) != {3}:
+        pip = next(k for k, e in enumerate(m.table) if type(e) is not tuple or len(e) != 3)
+        raise fail(m.name, "entry form", f"pip {pip} is {m.table[pip]!r}, not an (x, y, z) tuple")
+    if set(map(type, m.flat)) != {float}:
+        pip = next(k for k, e in enumerate(m.table) if any(type(c) is not float for c in e))
+        raise fail(
+            m.name, "entry form", f"pip {pip} is {m.table[pip]!r}: components must be floats"
+        )
+
+
+def period_grid(m: Measured) -> None:
+    period = m.pattern.period
+    low, high = PERIOD_RANGE
+    if period % PERIOD_STEP or not low <= period <= high:
+        raise fail(
+            m.name, "period", f"{period} is not a multiple of {PERIOD_STEP} from {low} to {high}"
+        )
+
+
+def axes_range(m: Measured) -> None:
+    axes = m.pattern.axes
+    low, high = AXES_RANGE
+    if not _is_count(axes) or not low <= axes <= high:
+        raise fail(m.name, "axes", f"{axes!r} is not {low} to {high}")
+
+
+def finite_in_range(m: Measured) -> None:
+    flat = m.flat
+    # A NaN or an infinity makes the sum non-finite; once all are finite, min and max are exact.
+    if math.isfinite(sum(flat)) and -1.0 <= min(flat) and max(flat) <= 1.0:
+        return
+    index = next(i for i, v in enumerate(flat) if not -1.0 <= v <= 1.0)
+    raise fail(
+        m.name, "bounds", f"{_where(index)} is {flat[index]!r}, not a finite value in [-1, 1]"
+    )
+
+
+_NEGATIVE_ZERO = struct.pack("=d", -0.0)
+
+
+def no_negative_zero(m: Measured) -> None:
+    if 0.0 not in m.flat:  # -0.0 == 0.0, so this finds either zero
+        return
+    data = array("d", m.flat).tobytes()
+    offset = data.find(_NEGATIVE_ZERO)
+    while offset != -1:
+        if offset % 8 == 0:
+            raise fail(m.name, "negative zero", f"{_where(offset // 8)} is -0.0")
+        offset = data.find(_NEGATIVE_ZERO, offset + 1)
+
+
+# Adding and subtracting 1.5 * 2**52 rounds a double of magnitude below 2**51 to the nearest whole
+# number, exactly. For v in [-1, 1] (the bounds rule runs first), v is a 12-decimal value exactly
+# when it equals round(v * 1e12) / 1e12: the product is within 1e-3 of the decimal's integer
+# numerator, and dividing that integer (below 2**53) by 1e12 gives the double nearest the decimal.
+# That is float(f"{v:.12f}") == v, computed with three C-level operations per value.
+_ROUND_TO_INTEGER = 6755399441055744.0
+_TWELVE_PLACES = 1e12
+
+
+def twelve_decimals(m: Measured) -> None:
+    flat = m.flat
+    scaled = map(operator.mul, flat, repeat(_TWELVE_PLACES))
+    whole = map(
+        operator.sub,
+        map(operator.add, scaled, repeat(_ROUND_TO_INTEGER)),
+        repeat(_ROUND_TO_INTEGER),
+    )
+    if list(map(operator.truediv, whole, repeat(_TWELVE_PLACES))) == flat:
+        return
+    index = next(i for i, v in enumerate(flat) if float(f"{v:.12f}") != v)
+    raise fail(
+        m.name,
+        "12 decimals",
+        f"{_where(index)} is {flat[index]!r}, not rounded to 12 decimal places",
+    )
+
+
+def unused_components_zero(m: Measured) -> None:
+    axes = m.pattern.axes
+    for axis in range(axes, 3):
+        column = m.columns[axis]
+        if column.count(0.0) != len(column):
+            pip = next(k for k, v in enumerate(column) if v != 0.0)
+            raise fail(
+                m.name,
+                "unused component",
+                f"{AXIS_NAMES[axis]} is {column[pip]!r} at pip {pip}, but axes is {axes}",
+            )
+
+
+def last_used_component_varies(m: Measured) -> None:
+    axis = m.pattern.axes - 1
+    if m.lows[axis] == m.highs[axis]:
+        raise fail(
+            m.name,
+            "last used component constant",
+            f"{AXIS_NAMES[axis]} is {m.lows[axis]!r} throughout; axes counts up to the last "
+            "component that moves",
+        )
+
+
+def x_varies(m: Measured) -> None:
+    if m.pattern.axes == 2 and m.lows[0] == m.highs[0] and m.lows[0] != 0.0:
+        raise fail(m.name, "x constant", f"x is {m.lows[0]!r} throughout; a still x must be 0.0")
+
+
+def seamless_loop(m: Measured) -> None:
+    if m.seam > m.largest_inner_step:
+        raise fail(
+            m.name,
+            "seam",
+            f"last entry to entry 0 is {m.seam!r}, "
+            f"larger than the largest step {m.largest_inner_step!r}",
+        )
+
+
+def stated_facts(m: Measured) -> None:
+    for fact in m.pattern.facts:
+        try:
+            fact(m.table)
+        except CheckError as error:
+            message = str(error)
+            if not message.startswith(m.name):
+                message = f"{m.name}: {message}"
+            raise CheckError(message) from None
+
+
+RecordRule = Callable[[Measured], None]
+
+RECORD_RULES: tuple[RecordRule, ...] = (
+    name_form,
+    name_not_procedural,
+    description_length,
+    description_characters,
+    description_em_dash,
+    description_en_dash,
+    description_spacing,
+    entry_count,
+    entry_form,
+    period_grid,
+    axes_range,
+    finite_in_range,
+    no_negative_zero,
+    twelve_decimals,
+    unused_components_zero,
+    last_used_component_varies,
+    x_varies,
+    seamless_loop,
+    stated_facts,
+)
+
+
+# --- across the catalogue ---------------------------------------------------------------------
+
+
+def unique_names(measured: Sequence[Measured]) -> None:
+    seen: set[str] = set()
+    for m in measured:
+        if m.name in seen:
+            raise fail(m.name, "duplicate name", "another table already has this name")
+        seen.add(m.name)
+
+
+def unique_tables(measured: Sequence[Measured]) -> None:
+    seen: dict[tuple, str] = {}
+    for m in measured:
+        key = tuple(m.table)
+        if key in seen:
+            raise fail(m.name, "duplicate table", f"identical to {seen[key]}")
+        seen[key] = m.name
+
+
+CATALOGUE_RULES = (unique_names, unique_tables)
+
+
+# --- per pack ----------------------------------------------------------------------------------
+
+
+def pack_count(pack: Pack, measured: Sequence[Measured]) -> None:
+    if len(measured) != pack.count:
+        raise fail(pack.key, "pack count", f"{len(measured)} tables, stated {pack.count}")
+
+
+def pack_peak(pack: Pack, measured: Sequence[Measured]) -> None:
+    peak = max(m.peak for m in measured)
+    if peak != pack.peak:
+        raise fail(pack.key, "pack peak", f"largest |component| is {peak!r}, stated {pack.peak!r}")
+
+
+# Pack step bounds are stated to four decimals, and some are reached by tables whose steps follow
+# from fixed pulse shapes (0.159905 states as 0.1599), so the step is compared at that precision.
+STEP_DECIMALS = 4
+
+
+def pack_max_step(pack: Pack, measured: Sequence[Measured]) -> None:
+    worst = max(measured, key=lambda m: m.largest_step)
+    if round(worst.largest_step, STEP_DECIMALS) > pack.max_step:
+        raise fail(
+            pack.key,
+            "pack largest step",
+            f"{worst.largest_step!r} in {worst.name}, above the pack's {pack.max_step!r} "
+            f"at {STEP_DECIMALS} decimals",
+        )
+
+
+def _count_rows(counts: Counter) -> dict[int, int]:
+    """Counts as a plain dict in key order, so that a message lists them readably."""
+    return dict(sorted(counts.items()))
+
+
+def pack_periods(pack: Pack, measured: Sequence[Measured]) -> None:
+    found = _count_rows(Counter(m.pattern.period for m in measured))
+    if found != pack.periods:
+        raise fail(pack.key, "pack periods", f"tables by period are {found}, stated {pack.periods}")
+
+
+def pack_axes(pack: Pack, measured: Sequence[Measured]) -> None:
+    found = _count_rows(Counter(m.pattern.axes for m in measured))
+    if found != pack.axes:
+        raise fail(pack.key, "pack axes", f"tables by axes are {found}, stated {pack.axes}")
+
+
+PACK_RULES = (pack_count, pack_peak, pack_max_step, pack_periods, pack_axes)
+
+
+# --- the name index ----------------------------------------------------------------------------
+
+
+def name_index_order(measured: Sequence[Measured], index: Sequence[int]) -> None:
+    if sorted(index) != list(range(len(measured))):
+        raise fail("catalogue_name_index", "name index", "not a permutation of the record indices")
+    for before, after in zip(index, index[1:], strict=False):
+        if not measured[before].name.encode() < measured[after].name.encode():
+            raise fail(
+                measured[after].name,
+                "name index order",
+                f"follows {measured[before].name} in the index but does not sort after it by bytes",
+            )
+
+
+# --- whole-catalogue totals, checked once every pack is present --------------------------------
+
+
+@dataclass(frozen=True)
+class Totals:
+    """What is stated about the complete catalogue."""
+
+    records: int
+    entries: int
+    periods: dict[int, int]
+    axes: dict[int, int]
+    closed_seams: int  # tables whose last entry equals entry 0
+    level_seams: int  # tables whose seam distance equals their largest inner step
+    origin_starts: int  # tables whose entry 0 is (0, 0, 0)
+    peak: float
+    peak_tables: frozenset[str]  # the only tables that reach the peak
+    largest_step: str  # to 4 decimals
+    longest_entry: str  # largest Euclidean length of an entry, to 2 decimals
+    longest_entry_table: str
+    mean_range: tuple[str, str]  # lowest and highest per-axis mean of the used axes, to 3 decimals
+    still_x: int  # axes-2 tables whose x is 0.0 throughout
+    still_x_named: frozenset[str]
+    still_x_family: tuple[str, str]  # (pack, name prefix) of a family whose tables all have still x
+    index_head: tuple[str, ...]
+    last_record: str
+
+
+CATALOGUE_TOTALS = Totals(
+    records=1716,
+    entries=1022912,
+    periods={
+        160: 3, 224: 5, 256: 41, 288: 5, 320: 4, 352: 6, 384: 4, 416: 6, 448: 6,
+        480: 5, 512: 1304, 544: 1, 608: 1, 640: 1, 768: 17, 1024: 307,
+    },
+    axes={1: 29, 2: 321, 3: 1366},
+    closed_seams=24,
+    level_seams=39,
+    origin_starts=71,
+    peak=1.0,
+    peak_tables=frozenset(("groove_b_played", "groove_b_grid")),
+    largest_step="0.2793",
+    longest_entry="1.23",
+    longest_entry_table="gesture_spiral_reach",
+    mean_range=("-0.739", "0.411"),
+    still_x=18,
+    still_x_named=frozenset(("lfo_double_pump", "beat_four_floor_bounce")),
+    still_x_family=("atlas", "env_"),
+    index_head=("accent_walk_10_3", "accent_walk_11_2", "accent_walk_11_3"),
+    last_record="beat_dembow_push_ricochet",
+)  # fmt: skip
+
+
+def _totals_fail(rule: str, detail: str) -> CheckError:
+    return fail("catalogue", rule, detail)
+
+
+def total_records(t: Totals, measured: Sequence[Measured], index: Sequence[int]) -> None:
+    if len(measured) != t.records:
+        raise _totals_fail("record count", f"{len(measured)} tables, stated {t.records}")
+
+
+def total_entries(t: Totals, measured: Sequence[Measured], index: Sequence[int]) -> None:
+    entries = sum(len(m.table) for m in measured)
+    if entries != t.entries:
+        raise _totals_fail("entry count", f"{entries} entries, stated {t.entries}")
+
+
+def total_periods(t: Totals, measured: Sequence[Measured], index: Sequence[int]) -> None:
+    found = _count_rows(Counter(m.pattern.period for m in measured))
+    if found != t.periods:
+        raise _totals_fail("periods", f"tables by period are {found}, stated {t.periods}")
+
+
+def total_axes(t: Totals, measured: Sequence[Measured], index: Sequence[int]) -> None:
+    found = _count_rows(Counter(m.pattern.axes for m in measured))
+    if found != t.axes:
+        raise _totals_fail("axes", f"tables by axes are {found}, stated {t.axes}")
+
+
+def total_closed_seams(t: Totals, measured: Sequence[Measured], index: Sequence[int]) -> None:
+    found = sum(1 for m in measured if m.table[-1] == m.table[0])
+    if found != t.closed_seams:
+        raise _totals_fail(
+            "closed seams", f"{found} tables end on entry 0, stated {t.closed_seams}"
+        )
+
+
+def total_level_seams(t: Totals, measured: Sequence[Measured], index: Sequence[int]) -> None:
+    found = sum(1 for m in measured if m.seam == m.largest_inner_step)
+    if found != t.level_seams:
+        raise _totals_fail(
+            "level seams",
+            f"{found} tables have a seam equal to their largest step, stated {t.level_seams}",
+        )
+
+
+def total_origin_starts(t: Totals, measured: Sequence[Measured], index: Sequence[int]) -> None:
+    found = sum(1 for m in measured if m.table[0] == (0.0, 0.0, 0.0))
+    if found != t.origin_starts:
+        raise _totals_fail(
+            "origin starts", f"{found} tables start at the origin, stated {t.origin_starts}"
+        )
+
+
+def total_peak(t: Totals, measured: Sequence[Measured], index: Sequence[int]) -> None:
+    peak = max(m.peak for m in measured)
+    reached = {m.name for m in measured if m.peak == peak}
+    if peak != t.peak or reached != t.peak_tables:
+        raise _totals_fail(
+            "largest magnitude",
+            f"{peak!r} reached by {sorted(reached)}, stated {t.peak!r} by {sorted(t.peak_tables)}",
+        )
+
+
+def total_largest_step(t: Totals, measured: Sequence[Measured], index: Sequence[int]) -> None:
+    worst = max(measured, key=lambda m: m.largest_step)
+    if f"{worst.largest_step:.{STEP_DECIMALS}f}" != t.largest_step:
+        raise _totals_fail(
+            "largest step", f"{worst.largest_step!r} in {worst.name}, stated {t.largest_step}"
+        )
+
+
+def total_longest_entry(t: Totals, measured: Sequence[Measured], index: Sequence[int]) -> None:
+    longest = max(measured, key=lambda m: m.longest_entry)
+    if f"{longest.longest_entry:.2f}" != t.longest_entry or longest.name != t.longest_entry_table:
+        raise _totals_fail(
+            "longest entry",
+            f"{longest.longest_entry!r} in {longest.name}, "
+            f"stated {t.longest_entry} in {t.longest_entry_table}",
+        )
+
+
+def total_mean_range(t: Totals, measured: Sequence[Measured], index: Sequence[int]) -> None:
+    means = [mean for m in measured for mean in m.axis_means]
+    found = (f"{min(means):.3f}", f"{max(means):.3f}")
+    if found != t.mean_range:
+        raise _totals_fail(
+            "axis means", f"per-axis means range over {found}, stated {t.mean_range}"
+        )
+
+
+def total_still_x(t: Totals, measured: Sequence[Measured], index: Sequence[int]) -> None:
+    still = {m.name for m in measured if m.pattern.axes == 2 and m.lows[0] == m.highs[0] == 0.0}
+    pack, prefix = t.still_x_family
+    family = {m.name for m in measured if m.record.pack == pack and m.name.startswith(prefix)}
+    expected = t.still_x_named | family
+    if still != expected or len(still) != t.still_x:
+        raise _totals_fail(
+            "still x",
+            f"{len(still)} axes-2 tables keep x at 0.0; unexpected {sorted(still - expected)}, "
+            f"missing {sorted(expected - still)}; stated {t.still_x}",
+        )
+
+
+def total_index_head(t: Totals, measured: Sequence[Measured], index: Sequence[int]) -> None:
+    head = tuple(measured[i].name for i in index[: len(t.index_head)])
+    if head != t.index_head:
+        raise _totals_fail("name index head", f"the index starts {head}, stated {t.index_head}")
+
+
+def total_last_record(t: Totals, measured: Sequence[Measured], index: Sequence[int]) -> None:
+    if measured[-1].name != t.last_record:
+        raise _totals_fail("last record", f"{measured[-1].name}, stated {t.last_record}")
+
+
+TOTAL_RULES = (
+    total_records,
+    total_entries,
+    total_periods,
+    total_axes,
+    total_closed_seams,
+    total_level_seams,
+    total_origin_starts,
+    total_peak,
+    total_largest_step,
+    total_longest_entry,
+    total_mean_range,
+    total_still_x,
+    total_index_head,
+    total_last_record,
+)
+
+
+# --- running them ------------------------------------------------------------------------------
+
+
+def check_catalogue(
+    packs: Sequence[Pack],
+    records: Sequence[BakedRecord],
+    index: Sequence[int],
+    totals: Totals = CATALOGUE_TOTALS,
+) -> None:
+    """Runs every rule in order; raises CheckError at the first one that is broken.
+
+    `packs` are the present packs' facts in catalogue order and `records` their tables in record
+    order. `index` is the name index that will be emitted. The whole-catalogue totals are checked
+    only when every pack of PACK_ORDER is present.
+    """
+    measured = [Measured(record) for record in records]
+    for m in measured:
+        for rule in RECORD_RULES:
+            rule(m)
+    for catalogue_rule in CATALOGUE_RULES:
+        catalogue_rule(measured)
+
+    known = {pack.key for pack in packs}
+    for m in measured:
+        if m.record.pack not in known:
+            raise fail(m.name, "pack", f"belongs to {m.record.pack!r}, which has no stated facts")
+    for pack in packs:
+        members = [m for m in measured if m.record.pack == pack.key]
+        if not members:
+            raise fail(pack.key, "pack count", f"no tables, stated {pack.count}")
+        for pack_rule in PACK_RULES:
+            pack_rule(pack, members)
+
+    name_index_order(measured, index)
+
+    if [pack.key for pack in packs] == list(PACK_ORDER):
+        for total_rule in TOTAL_RULES:
+            total_rule(totals, measured, index)

@@ -1,0 +1,103 @@
+#include <gtest/gtest.h>
+
+#include <climits>
+#include <cstring>
+#include <stdexcept>
+#include <string>
+#include <string_view>
+
+#include "catalogue/catalogue.hpp"
+#include "catalogue/catalogue_record.hpp"
+#include "motiloom_packs.hpp"
+#include "core/pip.hpp"
+#include "rudiments/procedural.hpp"
+
+using motiloom::catalogue_name_index;
+using motiloom::catalogue_record_count;
+using motiloom::catalogue_records;
+
+namespace {
+
+// Unsigned byte-wise order, a proper prefix first, written out without std::string_view.
+bool bytes_less(std::string_view a, std::string_view b) {
+    const std::size_t n = a.size() < b.size() ? a.size() : b.size();
+    const int c = std::memcmp(a.data(), b.data(), n);
+    return c < 0 || (c == 0 && a.size() < b.size());
+}
+
+bool same(const motiloom::Offset3& a, const motiloom::Offset3& b) {
+    return std::memcmp(&a, &b, sizeof a) == 0;
+}
+
+}  // namespace
+
+TEST(Catalogue, NameIndexIsAPermutationInStrictByteOrder) {
+    ASSERT_GT(catalogue_record_count, 0u);
+    std::vector<bool> seen(catalogue_record_count, false);
+    for (std::size_t i = 0; i < catalogue_record_count; ++i) {
+        const std::uint64_t r = catalogue_name_index[i];
+        ASSERT_LT(r, catalogue_record_count);
+        EXPECT_FALSE(seen[r]);
+        seen[r] = true;
+        if (i > 0) {
+            EXPECT_TRUE(bytes_less(catalogue_records[catalogue_name_index[i - 1]].name,
+                                   catalogue_records[r].name))
+                << catalogue_records[r].name;
+        }
+    }
+}
+
+TEST(Catalogue, RecordTextIsNulTerminatedButCountedByLength) {
+    for (std::size_t i = 0; i < catalogue_record_count; ++i) {
+        const auto& record = catalogue_records[i];
+        EXPECT_EQ(record.name.data()[record.name.size()], '\0');
+        EXPECT_EQ(record.description.data()[record.description.size()], '\0');
+        EXPECT_EQ(std::strlen(record.name.data()), record.name.size());
+    }
+}
+
+TEST(Catalogue, EverySamplerReadsItsOwnTableWrapped) {
+    const int probes[] = {INT_MIN, INT_MIN + 1, -1025, -1, 0, 1, 159, 160, 1023, 1024, INT_MAX};
+    for (std::size_t i = 0; i < catalogue_record_count; ++i) {
+        const auto& record = catalogue_records[i];
+        const motiloom::Offset3* table = motiloom::catalogue_tables[i];
+        for (int k = 0; k < record.period_pips; ++k) {
+            ASSERT_TRUE(same(record.sampler(k), table[k])) << record.name << " " << k;
+        }
+        for (int pip : probes) {
+            const auto expected = table[motiloom::wrap_pip(pip, record.period_pips)];
+            ASSERT_TRUE(same(record.sampler(pip), expected)) << record.name << " " << pip;
+            ASSERT_TRUE(same(motiloom::sample(record.name, pip), expected)) << record.name;
+        }
+    }
+}
+
+TEST(Catalogue, ListingIsProceduralHeadThenRecordsAndIsBuiltOnce) {
+    const auto& list = motiloom::catalogue();
+    ASSERT_EQ(list.size(), 15 + catalogue_record_count);
+    EXPECT_EQ(&list, &motiloom::catalogue());
+    for (std::size_t i = 0; i < 15; ++i) {
+        EXPECT_EQ(list[i].name, motiloom::procedural_rudiments[i].info.name);
+    }
+    for (std::size_t i = 0; i < catalogue_record_count; ++i) {
+        const auto& entry = list[15 + i];
+        const auto& record = catalogue_records[i];
+        // views point at the records' own constant text: nothing is copied
+        EXPECT_EQ(entry.name.data(), record.name.data());
+        EXPECT_EQ(entry.description.data(), record.description.data());
+        EXPECT_EQ(entry.period_pips, record.period_pips);
+        EXPECT_EQ(entry.dimensions, record.axes);
+    }
+}
+
+TEST(Catalogue, UnknownNamesThrowWithTheNameAppended) {
+    const std::string_view names[] = {"", "Bounce", "box", "zzz", "a", "bounce "};
+    for (std::string_view name : names) {
+        try {
+            motiloom::sample(name, 0);
+            FAIL() << "no error for " << name;
+        } catch (const std::invalid_argument& error) {
+            EXPECT_EQ(std::string(error.what()), "Unknown motiloom: " + std::string(name));
+        }
+    }
+}

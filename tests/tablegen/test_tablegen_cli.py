@@ -1,0 +1,159 @@
+"""python -m tablegen: writes every output or nothing, lists its outputs without baking, and is
+deterministic across processes."""
+
+from __future__ import annotations
+
+import os
+import subprocess
+import sys
+from pathlib import Path
+
+import pytest
+
+CATALOGUE_SRC = Path(__file__).resolve().parents[2] / "src" / "catalogue"
+
+
+def tablegen(*args, hash_seed="0"):
+    env = dict(os.environ, PYTHONPATH=str(CATALOGUE_SRC), PYTHONHASHSEED=hash_seed)
+    return subprocess.run(
+        [sys.executable, "-m", "tablegen", *map(str, args)], capture_output=True, text=True, env=env
+    )
+
+
+def tree(root: Path) -> dict[str, bytes]:
+    return {p.relative_to(root).as_posix(): p.read_bytes() for p in root.rglob("*") if p.is_file()}
+
+
+def test_list_outputs_names_exactly_the_files_a_run_writes(tmp_path, small_packs):
+    listed = tablegen("--packs", small_packs, "--list-outputs")
+    assert listed.returncode == 0, listed.stderr
+    out = tmp_path / "out"
+    run = tablegen("--packs", small_packs, "--out", out)
+    assert run.returncode == 0, run.stderr
+    paths = listed.stdout.splitlines()
+    assert paths == sorted(tree(out))
+    assert "packs/initial/loop.hpp" in paths and "packs/expansion/ring.cpp" in paths
+
+
+def test_list_outputs_reads_file_names_only(tmp_path, small_packs):
+    # A family that cannot even be imported is still listed: listing neither imports nor bakes.
+    (small_packs / "expansion" / "20_broken.py").write_text("raise RuntimeError('not imported')\n")
+    listed = tablegen("--packs", small_packs, "--list-outputs")
+    assert listed.returncode == 0, listed.stderr
+    assert {"packs/expansion/broken.cpp", "packs/expansion/broken.hpp"} <= set(
+        listed.stdout.splitlines()
+    )
+    assert not (tmp_path / "out").exists()
+
+
+def test_two_runs_in_separate_processes_write_identical_bytes(tmp_path, small_packs):
+    first, second = tmp_path / "first", tmp_path / "second"
+    assert tablegen("--packs", small_packs, "--out", first, hash_seed="1").returncode == 0
+    assert tablegen("--packs", small_packs, "--out", second, hash_seed="2").returncode == 0
+    assert tree(first) == tree(second)
+    assert len(tree(first)) == 8
+
+
+BROKEN = {
+    "out of bounds": (
+        (
+            "ring_too_wide",
+            "An ellipse wider than the field, so it is out of bounds.",
+            256,
+            1.5,
+            0.3,
+        ),
+        "tablegen: ring_too_wide: bounds: ",
+    ),
+    "period off the grid": (
+        (
+            "ring_odd_period",
+            "An ellipse whose period is not a whole number of half beats.",
+            200,
+            0.5,
+            0.3,
+        ),
+        "tablegen: ring_odd_period: period: ",
+    ),
+    "bad description": (
+        (
+            "ring_bad_words",
+            "An ellipse whose description ends with a bang, not allowed!",
+            256,
+            0.5,
+            0.3,
+        ),
+        "tablegen: ring_bad_words: description characters: ",
+    ),
+}
+
+
+@pytest.mark.parametrize("row, message", BROKEN.values(), ids=BROKEN.keys())
+def test_a_broken_table_fails_the_run_and_writes_nothing(
+    tmp_path, write_packs, small_catalogue, row, message
+):
+    out = tmp_path / "out"
+    good = write_packs(small_catalogue)
+    assert tablegen("--packs", good, "--out", out).returncode == 0
+    before = {p: (data, (out / p).stat().st_mtime_ns) for p, data in tree(out).items()}
+
+    broken = {key: dict(families) for key, families in small_catalogue.items()}
+    broken["initial"]["30_bad.py"] = [row]
+    packs = write_packs(broken)
+    result = tablegen("--packs", packs, "--out", out)
+    assert result.returncode == 1
+    assert result.stderr.startswith(message), result.stderr
+    assert {p: (data, (out / p).stat().st_mtime_ns) for p, data in tree(out).items()} == before
+
+    fresh = tmp_path / "fresh"
+    assert tablegen("--packs", packs, "--out", fresh).returncode == 1
+    assert not fresh.exists()
+
+
+def test_a_curve_that_raises_is_reported_with_its_table(tmp_path, small_packs):
+    (small_packs / "initial" / "30_faulty.py").write_text(
+        "from tablegen.model import Pattern\n"
+        "PATTERNS = [Pattern('faulty_curve',"
+        " 'A curve that divides by zero, as an authoring fault.', 256, 1,"
+        " lambda k: (1 / (k - 7),))]\n"
+    )
+    result = tablegen("--packs", small_packs, "--out", tmp_path / "out")
+    assert result.returncode == 1
+    assert result.stderr.startswith(
+        "tablegen: faulty_curve: bake: the curve raised ZeroDivisionError"
+    )
+    assert not (tmp_path / "out").exists()
+
+
+def test_a_module_that_does_not_load_fails_the_run_with_a_message(tmp_path, small_packs):
+    (small_packs / "initial" / "30_typo.py").write_text("PATTERNS = [\n")
+    result = tablegen("--packs", small_packs, "--out", tmp_path / "out")
+    assert result.returncode == 1
+    assert result.stderr.rstrip().splitlines()[-1].startswith("tablegen: SyntaxError: ")
+    assert not (tmp_path / "out").exists()
+
+
+@pytest.mark.parametrize(
+    "args, code, message",
+    [
+        (
+            ["--packs", "{missing}", "--out", "{out}"],
+            1,
+            "tablegen: {missing}: not a directory of packs",
+        ),
+        (
+            ["--packs", "{missing}", "--list-outputs"],
+            1,
+            "tablegen: {missing}: not a directory of packs",
+        ),
+        (["--packs", "{empty}", "--out", "{out}"], 1, "tablegen: {empty}: holds no pack"),
+        (["--packs", "{empty}"], 2, "--out is required"),
+    ],
+)
+def test_bad_command_lines_fail_with_a_message(tmp_path, args, code, message):
+    (tmp_path / "empty").mkdir()
+    names = {"missing": tmp_path / "missing", "empty": tmp_path / "empty", "out": tmp_path / "out"}
+    result = tablegen(*(a.format(**names) for a in args))
+    assert result.returncode == code
+    assert message.format(**names) in result.stderr
+    assert not (tmp_path / "out").exists()
