@@ -1,0 +1,425 @@
+"""The shape toolkit shared by every pack's family modules.
+
+A family module describes its patterns with these pieces (phases, eased keyframe paths,
+raised-cosine onset pulses, closed splines through hashed control points, lane composition) and
+leaves the plumbing here. Every helper is a pure function of its arguments: no random state, no
+caches, nothing read from outside, so the generated tables are the same on every run.
+
+A *curve* maps a pip k (an int, or a float when a peak is searched on a finer grid) to one to
+three components. A *lane* is the scalar version: a function of k returning one float.
+"""
+
+from __future__ import annotations
+
+import hashlib
+import math
+from collections.abc import Callable, Iterable, Sequence
+from dataclasses import dataclass
+from itertools import pairwise
+
+TAU = 2.0 * math.pi
+
+Lane = Callable[[float], float]
+Value = float | Sequence[float]
+Ease = Callable[[float], float]
+
+
+# --- scalar helpers ---------------------------------------------------------------------------
+
+
+def clamp(value: float, low: float = -1.0, high: float = 1.0) -> float:
+    return low if value < low else high if value > high else value
+
+
+def lerp(a: float, b: float, t: float) -> float:
+    # a + (b - a) * t keeps a exactly when a == b, which is what makes keyframe holds exact.
+    return a + (b - a) * t
+
+
+def phase(k: float, period: float, cycles: float = 1.0) -> float:
+    """phi = 2*pi*cycles*k/period: the angle of pip k on a loop of `period` pips."""
+    return TAU * cycles * k / period
+
+
+def wrap(k: float, period: float) -> float:
+    """k folded into [0, period), for fractional k as well."""
+    r = math.fmod(k, period)
+    return r + period if r < 0 else r
+
+
+def cyclic_distance(k: float, centre: float, period: float) -> float:
+    """Signed distance from `centre` to `k` around the loop, in [-period/2, period/2)."""
+    d = math.fmod(k - centre, period)
+    if d >= period / 2:
+        d -= period
+    elif d < -period / 2:
+        d += period
+    return d
+
+
+# --- easing -----------------------------------------------------------------------------------
+
+
+def smoothstep(t: float) -> float:
+    """Cubic ease 3t^2 - 2t^3 on [0, 1], clamped outside; zero slope at both ends."""
+    t = clamp(t, 0.0, 1.0)
+    return t * t * (3.0 - 2.0 * t)
+
+
+def smootherstep(t: float) -> float:
+    """Quintic ease 6t^5 - 15t^4 + 10t^3 on [0, 1], clamped; zero slope and curvature at both
+    ends."""
+    t = clamp(t, 0.0, 1.0)
+    return t * t * t * (t * (6.0 * t - 15.0) + 10.0)
+
+
+def linear(t: float) -> float:
+    return clamp(t, 0.0, 1.0)
+
+
+def accelerating(ease: Ease, power: float = 2.0) -> Ease:
+    """An ease that spends longer near its start: ease(t**power). Keeps zero end slopes."""
+    return lambda t: ease(clamp(t, 0.0, 1.0) ** power)
+
+
+def rounded_ramp(corner: float) -> Ease:
+    """An ease that travels at constant speed except within `corner` of either end, where the
+    speed rises from and falls to zero along a smoothstep: a ramp with rounded ends."""
+    if not 0.0 < corner <= 0.5:
+        raise ValueError(f"corner must lie in (0, 0.5], got {corner}")
+    speed = 1.0 / (1.0 - corner)  # the area under the speed profile is one
+
+    def start(t: float) -> float:  # integral of smoothstep(s / corner) from 0 to t
+        u = t / corner
+        return corner * (u * u * u - u * u * u * u / 2.0)
+
+    def ease(t: float) -> float:
+        t = clamp(t, 0.0, 1.0)
+        if t <= corner:
+            return speed * start(t)
+        if t >= 1.0 - corner:
+            return 1.0 - speed * start(1.0 - t)
+        return speed * (corner / 2.0 + (t - corner))
+
+    return ease
+
+
+def soft_triangle(u: float, rise: float, corner: float) -> float:
+    """A triangle wave of phase u (cycles): -1 at u = 0, +1 at u = rise, back to -1 at u = 1.
+
+    Each corner is replaced within `corner` (in cycles) of its tip by the parabola that meets both
+    straight sides with their slopes, so the wave has no sharp reversal. The straight sides are
+    steepened by 1/(1 - 2*corner) so that the rounded tips still reach exactly +-1.
+    """
+    if not 0.0 < rise < 1.0 or not 0.0 < corner < min(rise, 1.0 - rise) / 2.0:
+        raise ValueError("soft_triangle needs 0 < rise < 1 and a corner below half of each side")
+    u = wrap(u, 1.0)
+    height = 1.0 / (1.0 - 2.0 * corner)
+    up, down = 2.0 * height / rise, -2.0 * height / (1.0 - rise)
+    for tip, value, slope_in, slope_out in (
+        (0.0, -height, down, up),
+        (rise, height, up, down),
+        (1.0, -height, down, up),
+    ):
+        d = u - tip
+        if -corner <= d <= corner:
+            return (
+                value + slope_in * d + (slope_out - slope_in) * (d + corner) ** 2 / (4.0 * corner)
+            )
+    if u < rise:
+        return -height + up * u
+    return height + down * (u - rise)
+
+
+# --- lanes and curves -------------------------------------------------------------------------
+
+
+def constant(value: float) -> Lane:
+    return lambda k: value
+
+
+def lanes(*parts: Lane) -> Callable[[float], tuple[float, ...]]:
+    """A curve whose components are the given lanes, in order x, y, z."""
+    if not 1 <= len(parts) <= 3:
+        raise ValueError(f"a curve has 1 to 3 lanes, got {len(parts)}")
+    return lambda k: tuple(part(k) for part in parts)
+
+
+def add(*parts: Lane) -> Lane:
+    return lambda k: math.fsum(part(k) for part in parts)
+
+
+def scaled(part: Lane, factor: float) -> Lane:
+    return lambda k: factor * part(k)
+
+
+def component(curve: Callable[[float], Sequence[float]], index: int) -> Lane:
+    """One lane of a vector-valued curve (0.0 where the curve has fewer components)."""
+
+    def lane(k: float) -> float:
+        values = curve(k)
+        return values[index] if index < len(values) else 0.0
+
+    return lane
+
+
+# --- keyframe paths ---------------------------------------------------------------------------
+
+
+def _as_vector(value: Value) -> tuple[float, ...]:
+    if isinstance(value, (int, float)):
+        return (float(value),)
+    return tuple(float(v) for v in value)
+
+
+def keyframes(
+    points: Iterable[tuple], period: float, ease: Ease = smootherstep
+) -> Callable[[float], tuple[float, ...]]:
+    """A closed path through keyframes (pip, value) or (pip, value, ease).
+
+    Between one keyframe and the next the value moves along the segment's ease (the ease given
+    with the keyframe that starts the segment, else `ease`); after the last keyframe the path
+    returns to the first one at pip `period`. Values are scalars or vectors of one length.
+    Equal neighbouring values give an exact hold, because each component is a + (b - a) * e.
+    The returned curve gives a tuple even for scalar keyframes.
+    """
+    frames = []
+    for point in points:
+        if len(point) not in (2, 3):
+            raise ValueError(f"keyframe {point!r} is not (pip, value) or (pip, value, ease)")
+        pip, value = point[0], _as_vector(point[1])
+        frames.append((float(pip), value, point[2] if len(point) == 3 else ease))
+    if not frames:
+        raise ValueError("a keyframe path needs at least one keyframe")
+    times = [f[0] for f in frames]
+    if times[0] < 0 or any(b <= a for a, b in pairwise(times)) or times[-1] >= period:
+        raise ValueError(f"keyframe pips must rise strictly within [0, {period}): {times}")
+    if len({len(f[1]) for f in frames}) != 1:
+        raise ValueError("keyframe values must all have the same number of components")
+    # The closing segment runs from the last keyframe back to the first, one period later.
+    closing = (frames[0][0] + period, frames[0][1])
+    segments = []
+    for i, (start, value, seg_ease) in enumerate(frames):
+        end, target = frames[i + 1][:2] if i + 1 < len(frames) else closing
+        segments.append((start, end, value, target, seg_ease))
+
+    def curve(k: float) -> tuple[float, ...]:
+        k = wrap(k, period)
+        if k < times[0]:
+            k += period
+        for start, end, a, b, seg_ease in segments:
+            if k < end:
+                e = seg_ease((k - start) / (end - start))
+                return tuple(lerp(ai, bi, e) for ai, bi in zip(a, b, strict=True))
+        raise AssertionError("unreachable: the segments cover one whole period")
+
+    return curve
+
+
+def keyframe_lane(points: Iterable[tuple], period: float, ease: Ease = smootherstep) -> Lane:
+    """The scalar form of `keyframes`."""
+    return component(keyframes(points, period, ease), 0)
+
+
+# --- raised-cosine onset pulses ---------------------------------------------------------------
+
+
+def pulse(d: float, amplitude: float, half_width: float) -> float:
+    """Raised-cosine pulse A*(1 + cos(pi*d/w))/2 for |d| < w, and exactly 0.0 elsewhere."""
+    if abs(d) >= half_width:
+        return 0.0
+    return amplitude * (1.0 + math.cos(math.pi * d / half_width)) / 2.0
+
+
+@dataclass(frozen=True)
+class Onset:
+    """One gesture: a pulse of signed amplitude per component, centred at `time` (may be
+    fractional), with half-width `width` pips."""
+
+    time: float
+    amplitudes: tuple[float, ...]
+    width: float
+
+    def __post_init__(self) -> None:
+        if not 1 <= len(self.amplitudes) <= 3:
+            raise ValueError(f"an onset moves 1 to 3 components, got {self.amplitudes!r}")
+        if not self.width > 0:
+            raise ValueError(f"an onset's half-width must be positive, got {self.width}")
+
+
+def onset(time: float, *amplitudes: float, width: float) -> Onset:
+    return Onset(float(time), tuple(float(a) for a in amplitudes), float(width))
+
+
+def pulse_train(onsets: Sequence[Onset], period: float) -> Callable[[float], tuple[float, ...]]:
+    """The sum of every onset's pulse, with distances measured around the loop so that pulses
+    near the seam wrap. Where no pulse reaches, every component is exactly 0.0; at the centre of
+    a pulse that nothing overlaps, the component is exactly its amplitude."""
+    onsets = tuple(onsets)
+    if not onsets:
+        raise ValueError("a pulse train needs at least one onset")
+    size = max(len(o.amplitudes) for o in onsets)
+    for o in onsets:
+        if 2 * o.width > period:
+            raise ValueError(f"pulse at {o.time} is wider than the loop of {period} pips")
+
+    def curve(k: float) -> tuple[float, ...]:
+        sums = [0.0] * size
+        for o in onsets:
+            d = cyclic_distance(k, o.time, period)
+            if abs(d) >= o.width:
+                continue
+            for axis, amplitude in enumerate(o.amplitudes):
+                if amplitude != 0.0:
+                    sums[axis] += pulse(d, amplitude, o.width)
+        return tuple(sums)
+
+    return curve
+
+
+def grid_time(step: int, steps: int, period: float) -> float:
+    """Time of step `step` on a grid of `steps` equal steps spanning `period` pips."""
+    return period * step / steps
+
+
+def euclid_steps(onsets: int, steps: int) -> list[int]:
+    """The maximally even onset steps ceil(i*steps/onsets), i = 0 .. onsets-1 (integer exact)."""
+    if not 0 < onsets <= steps:
+        raise ValueError(f"cannot spread {onsets} onsets over {steps} steps")
+    return [-(-i * steps // onsets) for i in range(onsets)]
+
+
+def nearest_pip(time: float) -> int:
+    """The pip nearest a time; halves round up, so ties never depend on banker's rounding."""
+    return math.floor(time + 0.5)
+
+
+# --- closed splines ---------------------------------------------------------------------------
+
+
+def closed_spline(
+    points: Sequence[tuple[float, Value]], period: float
+) -> Callable[[float], tuple[float, ...]]:
+    """A smooth closed curve through control points (time, value) on a loop of `period` pips.
+
+    Periodic cubic Hermite interpolation with Catmull-Rom tangents for uneven spacing: the
+    tangent at a point is the slope between its two neighbours, wrapping around the loop. The
+    curve passes through every control point and has a continuous first derivative everywhere,
+    the seam included.
+    """
+    if len(points) < 3:
+        raise ValueError("a closed spline needs at least three control points")
+    times = [float(t) for t, _ in points]
+    values = [_as_vector(v) for _, v in points]
+    if times[0] < 0 or any(b <= a for a, b in pairwise(times)) or times[-1] >= period:
+        raise ValueError(f"control times must rise strictly within [0, {period}): {times}")
+    if len({len(v) for v in values}) != 1:
+        raise ValueError("control values must all have the same number of components")
+    n = len(points)
+
+    def time_of(i: int) -> float:
+        return times[i % n] + period * (i // n)
+
+    tangents = []
+    for i in range(n):
+        before, after = values[(i - 1) % n], values[(i + 1) % n]
+        span = time_of(i + 1) - time_of(i - 1)
+        tangents.append(tuple((a - b) / span for a, b in zip(after, before, strict=True)))
+
+    def curve(k: float) -> tuple[float, ...]:
+        k = wrap(k, period)
+        if k < times[0]:
+            k += period
+        i = n - 1
+        for j in range(n - 1):
+            if k < times[j + 1]:
+                i = j
+                break
+        t0, t1 = time_of(i), time_of(i + 1)
+        h = t1 - t0
+        s = (k - t0) / h
+        s2, s3 = s * s, s * s * s
+        h00 = 2 * s3 - 3 * s2 + 1
+        h10 = s3 - 2 * s2 + s
+        h01 = -2 * s3 + 3 * s2
+        h11 = s3 - s2
+        p0, p1 = values[i], values[(i + 1) % n]
+        m0, m1 = tangents[i], tangents[(i + 1) % n]
+        return tuple(
+            h00 * a + h10 * h * ma + h01 * b + h11 * h * mb
+            for a, b, ma, mb in zip(p0, p1, m0, m1, strict=True)
+        )
+
+    return curve
+
+
+# --- hashed control points --------------------------------------------------------------------
+
+
+def hashed_unit(*key: object) -> float:
+    """A value in [-1, 1) fixed by the SHA-256 digest of the key's parts joined with '/'.
+
+    Deterministic and stateless: the same key always gives the same value on every platform.
+    """
+    text = "/".join(str(part) for part in key)
+    digest = hashlib.sha256(text.encode("utf-8")).digest()
+    return int.from_bytes(digest[:8], "big") / 2.0**63 - 1.0
+
+
+def hashed_points(
+    key: str, count: int, period: float, jitter: float = 0.0
+) -> list[tuple[float, float]]:
+    """`count` control points (time, value) around a loop, values from hashed_unit(key, i).
+
+    Times sit at period*i/count, each moved by up to `jitter` of its spacing (again hashed), so
+    the lane looks irregular while the points keep their order.
+    """
+    if count < 3:
+        raise ValueError("a hashed lane needs at least three control points")
+    if not 0.0 <= jitter < 0.5:
+        raise ValueError("jitter must lie in [0, 0.5) so that control points keep their order")
+    spacing = period / count
+    points = []
+    for i in range(count):
+        shift = jitter * spacing * hashed_unit(key, "time", i) if i else 0.0
+        points.append((i * spacing + shift, hashed_unit(key, "value", i)))
+    return points
+
+
+# --- normalisation ----------------------------------------------------------------------------
+
+HALF_PIP = 2  # points per pip of the half-pip grid on which some families find their peak
+
+
+def search_points(period: int, grid: int = 1) -> list[float]:
+    """The pips (grid > 1: fractions of pips) over which a curve's peak is searched."""
+    return [i / grid if grid > 1 else i for i in range(period * grid)]
+
+
+def largest_magnitude(
+    curve: Callable[[float], Sequence[float]], period: int, grid: int = 1
+) -> float:
+    """The largest |component| of a curve over one period, on the given search grid."""
+    return max(abs(c) for k in search_points(period, grid) for c in curve(k))
+
+
+def lane_peak(lane: Lane, period: int, grid: int = 1) -> float:
+    return max(abs(lane(k)) for k in search_points(period, grid))
+
+
+def scale_lane_to_peak(lane: Lane, period: int, peak: float, grid: int = 1) -> Lane:
+    """The lane multiplied by the one factor that makes its largest |value| on the grid `peak`.
+
+    Use this for a lane with its own stated peak; a whole table normalised by one factor for all
+    its components is done by the bake step (Pattern.peak).
+    """
+    largest = lane_peak(lane, period, grid)
+    if not largest > 0.0:
+        raise ValueError("cannot scale a lane that is zero everywhere")
+    factor = peak / largest
+    return lambda k: lane(k) * factor
+
+
+def harmonics(terms: Sequence[tuple[int, float, float]]) -> Callable[[float], float]:
+    """A periodic function of the angle phi: the sum of a*sin(n*phi + p) over (n, a, p)."""
+    return lambda phi: math.fsum(a * math.sin(n * phi + p) for n, a, p in terms)
