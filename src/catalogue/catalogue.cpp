@@ -1,6 +1,6 @@
 #include "catalogue/catalogue.hpp"
 
-#include <algorithm>
+#include <cstring>
 #include <stdexcept>
 #include <string>
 
@@ -9,6 +9,17 @@
 
 namespace motiloom {
 namespace {
+
+constexpr std::size_t longest_procedural_name() {
+    std::size_t longest = 0;
+    for (const ProceduralRudiment& rudiment : procedural_rudiments) {
+        longest = rudiment.info.name.size() > longest ? rudiment.info.name.size() : longest;
+    }
+    return longest;
+}
+
+// Longer names cannot be procedural, so they skip straight to the baked search.
+constexpr std::size_t LONGEST_PROCEDURAL_NAME = longest_procedural_name();
 
 std::vector<RudimentInfo> build_catalogue() {
     std::vector<RudimentInfo> list;
@@ -23,6 +34,36 @@ std::vector<RudimentInfo> build_catalogue() {
     return list;
 }
 
+// Reads eight bytes loaded from memory as one big-endian number.
+std::uint64_t big_endian(std::uint64_t word) noexcept {
+#if defined(__BYTE_ORDER__) && __BYTE_ORDER__ == __ORDER_BIG_ENDIAN__
+    return word;
+#else
+    return __builtin_bswap64(word);
+#endif
+}
+
+NameKey name_key(std::string_view name) noexcept {
+    unsigned char bytes[NAME_KEY_BYTES] = {};
+    std::memcpy(bytes, name.data(), name.size());
+    NameKey key{};
+    for (std::size_t w = 0; w < 4; ++w) {
+        std::uint64_t word = 0;
+        std::memcpy(&word, bytes + 8 * w, 8);
+        key.words[w] = big_endian(word);
+    }
+    return key;
+}
+
+bool key_less(const NameKey& a, const NameKey& b) noexcept {
+    for (std::size_t w = 0; w < 3; ++w) {
+        if (a.words[w] != b.words[w]) {
+            return a.words[w] < b.words[w];
+        }
+    }
+    return a.words[3] < b.words[3];
+}
+
 }  // namespace
 
 const std::vector<RudimentInfo>& catalogue() {
@@ -33,19 +74,34 @@ const std::vector<RudimentInfo>& catalogue() {
 }
 
 Offset3 sample(std::string_view name, int pip) {
-    for (const ProceduralRudiment& rudiment : procedural_rudiments) {
-        if (rudiment.info.name == name) {
-            return rudiment.function(pip);
+    if (name.size() <= LONGEST_PROCEDURAL_NAME) {
+        for (const ProceduralRudiment& rudiment : procedural_rudiments) {
+            if (rudiment.info.name == name) {
+                return rudiment.function(pip);
+            }
         }
     }
-    // string_view compares bytes as unsigned values and a proper prefix first: the index's order.
-    const std::uint64_t* first = catalogue_name_index;
-    const std::uint64_t* last = catalogue_name_index + catalogue_record_count;
-    const std::uint64_t* found = std::lower_bound(
-        first, last, name,
-        [](std::uint64_t index, std::string_view key) { return catalogue_records[index].name < key; });
-    if (found != last && catalogue_records[*found].name == name) {
-        return catalogue_records[*found].sampler(pip);
+    // A halving search of the name index in byte order, on integer keys: no name of more than
+    // 32 bytes is baked, and the final comparison of the whole name settles the match.
+    if (name.size() <= NAME_KEY_BYTES) {
+        const NameKey key = name_key(name);
+        const NameKey* first = catalogue_name_keys;
+        std::size_t count = catalogue_record_count;
+        while (count > 1) {
+            const std::size_t half = count / 2;
+            first = key_less(first[half - 1], key) ? first + half : first;
+            count -= half;
+        }
+        if (count == 1 && key_less(*first, key)) {
+            ++first;
+        }
+        const std::size_t position = static_cast<std::size_t>(first - catalogue_name_keys);
+        if (position < catalogue_record_count) {
+            const CatalogueRecord& record = catalogue_records[catalogue_name_index[position]];
+            if (record.name == name) {
+                return record.sampler(pip);
+            }
+        }
     }
     throw std::invalid_argument("Unknown motiloom: " + std::string(name));
 }

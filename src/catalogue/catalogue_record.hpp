@@ -21,10 +21,19 @@ struct CatalogueRecord {
     Sampler sampler;
 };
 
-// Written by the table generator: every baked record in pack order, and a permutation of their
-// indices that orders the names by unsigned byte-wise comparison.
+// A baked name (at most 32 bytes) as four big-endian words of its bytes, zero-padded. Since names
+// hold no NUL byte, comparing keys as integers orders names exactly as comparing their bytes.
+struct NameKey {
+    std::uint64_t words[4];
+};
+inline constexpr std::size_t NAME_KEY_BYTES = sizeof(NameKey::words);
+
+// Written by the table generator: every baked record in pack order; a permutation of their
+// indices that orders the names by unsigned byte-wise comparison; and the key of each name in
+// that same order, which the lookup by name searches.
 extern const CatalogueRecord catalogue_records[];
 extern const std::uint64_t catalogue_name_index[];
+extern const NameKey catalogue_name_keys[];
 extern const std::size_t catalogue_record_count;
 
 }  // namespace motiloom

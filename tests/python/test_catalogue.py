@@ -80,7 +80,7 @@ class TestSampleByName:
     @pytest.mark.parametrize(
         "name",
         ["Bounce", "box", "bounce ", " bounce", "zzz", "a", "lfo_breath", "lfo_breathe_",
-         "accent", "\u00e9t\u00e9", "\U0001f600"],
+         "accent", "beat_dembow_push_ricochet_and_more", "x" * 33, "lfo_breathe" + "_" * 40, "\u00e9t\u00e9", "\U0001f600"],
     )
     def test_unknown_names(self, name):
         with pytest.raises(ValueError) as error:

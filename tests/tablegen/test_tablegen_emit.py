@@ -10,8 +10,10 @@ from dataclasses import replace
 
 import pytest
 from tablegen.checks import BakedRecord
-from tablegen.emit import c_string, name_index, output_paths, render, write_outputs
-from tablegen.model import Pattern
+from hypothesis import given
+from hypothesis import strategies as st
+from tablegen.emit import c_string, name_index, name_key, output_paths, render, write_outputs
+from tablegen.model import CheckError, Pattern
 
 
 def record(name, table, pack="initial", family="ring", description="A test pattern.", axes=2):
@@ -66,6 +68,27 @@ def test_the_name_index_orders_names_by_unsigned_bytes(names, by_bytes):
     text = render(records, index)["catalogue_records.cpp"]
     body = re.search(r"catalogue_name_index\[\d+\] = \{\n(.*?)\n\};", text, re.S).group(1)
     assert [int(line.split(",")[0]) for line in body.split("\n")] == index
+
+
+def _key_words(name):
+    return [int(word.removesuffix("ULL"), 16) for word in name_key(name).split(", ")]
+
+
+@given(st.lists(st.from_regex(r"[a-z][a-z0-9_]{0,31}", fullmatch=True), min_size=2, max_size=40))
+def test_name_keys_order_names_exactly_as_their_bytes(names):
+    # the lookup searches the keys as integers, so their order must be the names' byte order
+    assert sorted(names, key=_key_words) == sorted(names, key=str.encode)
+    assert all(len(_key_words(name)) == 4 for name in names)
+
+
+def test_name_keys_are_emitted_in_index_order_and_refuse_long_names():
+    records = [record(name, [(0.0, 0.0, 0.0)]) for name in ["zeta_wave", "alpha_wave"]]
+    text = render(records, name_index(records))["catalogue_records.cpp"]
+    body = re.search(r"catalogue_name_keys\[\d+\] = \{\n(.*?)\n\};", text, re.S).group(1)
+    assert [line.split("// ")[1] for line in body.split("\n")] == ["alpha_wave", "zeta_wave"]
+    assert _key_words("alpha_wave")[0] == int.from_bytes(b"alpha_wa", "big")
+    with pytest.raises(CheckError):
+        name_key("a" * 33)
 
 
 def test_values_are_shortest_round_trip_decimals_and_never_negative_zero():

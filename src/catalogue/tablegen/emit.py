@@ -25,6 +25,7 @@ RECORDS_FILE = "catalogue_records.cpp"
 PACKS_HEADER = "motiloom_packs.hpp"
 DO_NOT_EDIT = "Do not edit: change the authoring module and rebuild."
 DO_NOT_EDIT_ANY = "Do not edit: change the pack modules and rebuild."
+NAME_KEY_BYTES = 32
 
 
 def namespace(pack: str) -> str:
@@ -57,6 +58,16 @@ def discovered_outputs(packs_dir: Path) -> list[str]:
 def name_index(records: Sequence[BakedRecord]) -> list[int]:
     """Record indices ordered by the unsigned bytes of the names; a prefix sorts first."""
     return sorted(range(len(records)), key=lambda i: records[i].name.encode("utf-8"))
+
+
+def name_key(name: str) -> str:
+    """The lookup key of a name: its bytes zero-padded to 32, as four big-endian 64-bit words."""
+    data = name.encode("utf-8")
+    if len(data) > NAME_KEY_BYTES:
+        raise CheckError(f"{name}: name: longer than {NAME_KEY_BYTES} bytes")
+    data = data.ljust(NAME_KEY_BYTES, b"\0")
+    words = [int.from_bytes(data[i : i + 8], "big") for i in range(0, NAME_KEY_BYTES, 8)]
+    return ", ".join(f"0x{w:016x}ULL" for w in words)
 
 
 # --- literals ----------------------------------------------------------------------------------
@@ -226,6 +237,13 @@ def _records_source(
         f"const std::uint64_t catalogue_name_index[{count}] = {{",
     ]
     lines += [f"    {i},  // {records[i].name}" for i in index]
+    lines += [
+        "};",
+        "",
+        "// The names of the index as integer keys: their bytes zero-padded to 32, four big-endian words.",
+        f"const NameKey catalogue_name_keys[{count}] = {{",
+    ]
+    lines += [f"    {{{name_key(records[i].name)}}},  // {records[i].name}" for i in index]
     lines += [
         "};",
         "",
