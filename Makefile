@@ -43,7 +43,7 @@ native-deps:
 native: $(STAMP) native-deps
 	$(VENV)/bin/cmake -S . -B $(NATIVE) -G Ninja -DCMAKE_MAKE_PROGRAM=$(abspath $(VENV)/bin/ninja) \
 	  -DPython_EXECUTABLE=$(abspath $(PY)) -Dpybind11_DIR=$$($(PY) -m pybind11 --cmakedir) \
-	  -DMOTILOOM_PYTHON=OFF -DMOTILOOM_NATIVE_TESTS=ON -DMOTILOOM_BENCHMARKS=ON >/dev/null
+	  -DMOTILOOM_PYTHON=OFF -DMOTILOOM_NATIVE_TESTS=ON -DMOTILOOM_BENCHMARKS=ON -DMOTILOOM_EXAMPLES=ON >/dev/null
 	$(VENV)/bin/cmake --build $(NATIVE) -j$(JOBS)
 
 lint: $(STAMP)
