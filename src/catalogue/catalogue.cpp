@@ -64,6 +64,11 @@ bool key_less(const NameKey& a, const NameKey& b) noexcept {
     return a.words[3] < b.words[3];
 }
 
+bool key_equal(const NameKey& a, const NameKey& b) noexcept {
+    return a.words[0] == b.words[0] && a.words[1] == b.words[1] && a.words[2] == b.words[2] &&
+           a.words[3] == b.words[3];
+}
+
 }  // namespace
 
 const std::vector<RudimentInfo>& catalogue() {
@@ -96,9 +101,10 @@ Offset3 sample(std::string_view name, int pip) {
             ++first;
         }
         const std::size_t position = static_cast<std::size_t>(first - catalogue_name_keys);
-        if (position < catalogue_record_count) {
+        // Equal keys hold the same first 32 bytes, so equal lengths make the names equal.
+        if (position < catalogue_record_count && key_equal(*first, key)) {
             const CatalogueRecord& record = catalogue_records[catalogue_name_index[position]];
-            if (record.name == name) {
+            if (record.name.size() == name.size()) {
                 return record.sampler(pip);
             }
         }
