@@ -49,17 +49,20 @@ int main() {
     std::printf("native sample(\"bounce\", pip)\t%.2f\n",
                 ns_per_call([](int pip) { return motiloom::sample("bounce", pip); }));
     // One baked name again and again, as an animation loop samples its few patterns.
-    const std::string_view last = motiloom::catalogue_records[motiloom::catalogue_record_count - 1].name;
+    const std::string_view last =
+        motiloom::catalogue_records[motiloom::catalogue_record_count - 1].name;
     std::printf("native sample(baked name, pip), one name\t%.2f\n",
                 ns_per_call([&](int pip) { return motiloom::sample(last, pip); }));
 
     // Every baked name in a scrambled order, so that the search cannot ride the branch predictor.
     std::vector<std::string_view> names;
     for (std::size_t i = 0; i < motiloom::catalogue_record_count; ++i) {
-        names.push_back(motiloom::catalogue_records[(i * 7919) % motiloom::catalogue_record_count].name);
+        names.push_back(
+            motiloom::catalogue_records[(i * 7919) % motiloom::catalogue_record_count].name);
     }
     std::size_t next = 0;
-    std::printf("native sample(baked name, pip), scrambled names\t%.2f\n", ns_per_call([&](int pip) {
+    std::printf("native sample(baked name, pip), scrambled names\t%.2f\n",
+                ns_per_call([&](int pip) {
                     const std::string_view name = names[next];
                     next = next + 1 == names.size() ? 0 : next + 1;
                     return motiloom::sample(name, pip);

@@ -22,10 +22,11 @@ py::list to_host_catalogue(const std::vector<motiloom::RudimentInfo>& entries) {
     py::list list(entries.size());
     std::size_t i = 0;
     for (const motiloom::RudimentInfo& entry : entries) {
-        list[i++] = py::dict("name"_a = py::str(entry.name.data(), entry.name.size()),
-                             "description"_a = py::str(entry.description.data(), entry.description.size()),
-                             "period_pips"_a = static_cast<int>(entry.period_pips),
-                             "dimensions"_a = static_cast<int>(entry.dimensions));
+        list[i++] =
+            py::dict("name"_a = py::str(entry.name.data(), entry.name.size()),
+                     "description"_a = py::str(entry.description.data(), entry.description.size()),
+                     "period_pips"_a = static_cast<int>(entry.period_pips),
+                     "dimensions"_a = static_cast<int>(entry.dimensions));
     }
     return list;
 }

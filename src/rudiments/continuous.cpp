@@ -29,8 +29,10 @@ struct Corner {
     double y;
 };
 
-constexpr std::array<Segment, 4> STEP_TOUCH_WAYPOINTS{{{-1.0, 0.0}, {0.0, 1.0}, {1.0, 0.0}, {0.0, -1.0}}};
-constexpr std::array<Corner, 5> BOX_CORNERS{{{-1.0, -1.0}, {1.0, -1.0}, {1.0, 1.0}, {-1.0, 1.0}, {-1.0, -1.0}}};
+constexpr std::array<Segment, 4> STEP_TOUCH_WAYPOINTS{
+    {{-1.0, 0.0}, {0.0, 1.0}, {1.0, 0.0}, {0.0, -1.0}}};
+constexpr std::array<Corner, 5> BOX_CORNERS{
+    {{-1.0, -1.0}, {1.0, -1.0}, {1.0, 1.0}, {-1.0, 1.0}, {-1.0, -1.0}}};
 
 struct Keyframe {
     int pip;

@@ -8,8 +8,8 @@
 
 #include "catalogue/catalogue.hpp"
 #include "catalogue/catalogue_record.hpp"
-#include "motiloom_packs.hpp"
 #include "core/pip.hpp"
+#include "motiloom_packs.hpp"
 #include "rudiments/procedural.hpp"
 
 using motiloom::catalogue_name_index;

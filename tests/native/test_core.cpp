@@ -32,8 +32,7 @@ INSTANTIATE_TEST_SUITE_P(
                       WrapCase{INT_MIN, 160, 32}, WrapCase{INT_MAX, 160, 127},
                       WrapCase{INT_MAX, INT_MAX, 0}, WrapCase{INT_MIN, INT_MAX, INT_MAX - 1},
                       WrapCase{INT_MIN, 1, 0}, WrapCase{5, 0, 0}, WrapCase{5, -3, 0},
-                      WrapCase{INT_MIN, -1, 0}, WrapCase{INT_MIN, INT_MIN, 0},
-                      WrapCase{7, 1, 0}));
+                      WrapCase{INT_MIN, -1, 0}, WrapCase{INT_MIN, INT_MIN, 0}, WrapCase{7, 1, 0}));
 
 TEST(WrapPip, IsAConstantExpression) {
     static_assert(wrap_pip(-1, 64) == 63);
@@ -64,7 +63,8 @@ TEST(Rudiments, NativeWorkedValues) {
 TEST(Rudiments, EmptyStrokeTableIsTheOriginEverywhere) {
     for (int pip : {INT_MIN, -1, 0, 17, 63, INT_MAX}) {
         expect_same_bits(motiloom::stroke_envelope(pip, nullptr, 0), 0.0, 0.0, 0.0);
-        expect_same_bits(motiloom::stroke_envelope_with_period(pip, 128, nullptr, 0), 0.0, 0.0, 0.0);
+        expect_same_bits(motiloom::stroke_envelope_with_period(pip, 128, nullptr, 0), 0.0, 0.0,
+                         0.0);
     }
 }
 

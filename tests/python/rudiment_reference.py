@@ -61,9 +61,20 @@ def helix(p):
 
 
 VORN_KEYS = [
-    (0, 0, 0.0), (23, 2, -0.1), (33, 13, -0.8), (49, 5, -0.4), (87, -3, 0.2), (100, -14, 0.9),
-    (118, -5, 0.5), (154, 1, 0.0), (169, 12, 1.0), (187, 4, 0.5), (215, -2, -0.2),
-    (228, -10, -0.9), (243, -3, -0.3), (256, 0, 0.0),
+    (0, 0, 0.0),
+    (23, 2, -0.1),
+    (33, 13, -0.8),
+    (49, 5, -0.4),
+    (87, -3, 0.2),
+    (100, -14, 0.9),
+    (118, -5, 0.5),
+    (154, 1, 0.0),
+    (169, 12, 1.0),
+    (187, 4, 0.5),
+    (215, -2, -0.2),
+    (228, -10, -0.9),
+    (243, -3, -0.3),
+    (256, 0, 0.0),
 ]
 
 
@@ -95,7 +106,11 @@ STROKES = {
     ),
     "multiple_bounce_roll": (
         64,
-        [(32 * h + 6 * i, (R, L)[h], (0.92, 0.68, 0.48, 0.32)[i], 6) for h in (0, 1) for i in range(4)],
+        [
+            (32 * h + 6 * i, (R, L)[h], (0.92, 0.68, 0.48, 0.32)[i], 6)
+            for h in (0, 1)
+            for i in range(4)
+        ],
     ),
     "single_paradiddle": (
         128,
@@ -107,13 +122,29 @@ STROKES = {
     "flam": (64, [(0, L, 0.34, 10), (5, R, 0.9, 14), (32, R, 0.34, 10), (37, L, 0.9, 14)]),
     "drag": (
         64,
-        [(0, L, 0.28, 8), (5, L, 0.32, 8), (10, R, 0.88, 14),
-         (32, R, 0.28, 8), (37, R, 0.32, 8), (42, L, 0.88, 14)],
+        [
+            (0, L, 0.28, 8),
+            (5, L, 0.32, 8),
+            (10, R, 0.88, 14),
+            (32, R, 0.28, 8),
+            (37, R, 0.32, 8),
+            (42, L, 0.88, 14),
+        ],
     ),
     "five_stroke_roll": (
         128,
-        [(0, R, 0.72, 9), (8, R, 0.62, 9), (16, L, 0.72, 9), (24, L, 0.62, 9), (36, R, 1.0, 14),
-         (64, L, 0.72, 9), (72, L, 0.62, 9), (80, R, 0.72, 9), (88, R, 0.62, 9), (100, L, 1.0, 14)],
+        [
+            (0, R, 0.72, 9),
+            (8, R, 0.62, 9),
+            (16, L, 0.72, 9),
+            (24, L, 0.62, 9),
+            (36, R, 1.0, 14),
+            (64, L, 0.72, 9),
+            (72, L, 0.62, 9),
+            (80, R, 0.72, 9),
+            (88, R, 0.62, 9),
+            (100, L, 1.0, 14),
+        ],
     ),
 }
 
@@ -142,28 +173,45 @@ RUDIMENTS = {
     "helix": (256, 3, "Four-beat double-turn helix", helix),
     "vorn_background": (256, 2, "Vorn/Ulbet four-beat accented background drift", vorn_background),
     "single_stroke_roll": (
-        64, 2, "Alternating R/L strokes with smooth attack and decay",
+        64,
+        2,
+        "Alternating R/L strokes with smooth attack and decay",
         lambda p: strokes("single_stroke_roll", p),
     ),
     "double_stroke_roll": (
-        64, 2, "RRLL strokes with a softer second motion", lambda p: strokes("double_stroke_roll", p),
+        64,
+        2,
+        "RRLL strokes with a softer second motion",
+        lambda p: strokes("double_stroke_roll", p),
     ),
     "multiple_bounce_roll": (
-        64, 2, "Decaying same-hand bounce clusters", lambda p: strokes("multiple_bounce_roll", p),
+        64,
+        2,
+        "Decaying same-hand bounce clusters",
+        lambda p: strokes("multiple_bounce_roll", p),
     ),
     "single_paradiddle": (
-        128, 2, "RLRR LRLL with accented lead strokes", lambda p: strokes("single_paradiddle", p),
+        128,
+        2,
+        "RLRR LRLL with accented lead strokes",
+        lambda p: strokes("single_paradiddle", p),
     ),
     "flam": (
-        64, 2, "Grace motion flowing into an opposite-hand primary motion",
+        64,
+        2,
+        "Grace motion flowing into an opposite-hand primary motion",
         lambda p: strokes("flam", p),
     ),
     "drag": (
-        64, 2, "Two grace motions flowing into an opposite-hand primary motion",
+        64,
+        2,
+        "Two grace motions flowing into an opposite-hand primary motion",
         lambda p: strokes("drag", p),
     ),
     "five_stroke_roll": (
-        128, 2, "Two diddles resolving to an accented fifth motion",
+        128,
+        2,
+        "Two diddles resolving to an accented fifth motion",
         lambda p: strokes("five_stroke_roll", p),
     ),
 }

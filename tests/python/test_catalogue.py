@@ -7,11 +7,17 @@ import pytest
 from rudiment_reference import RUDIMENTS
 
 INT_MIN, INT_MAX = -(2**31), 2**31 - 1
-PACK_SIZES = {"initial": 28, "expansion": 24, "atlas": 256, "continuum": 320, "club": 144,
-              "dancefloor": 944}
+PACK_SIZES = {
+    "initial": 28,
+    "expansion": 24,
+    "atlas": 256,
+    "continuum": 320,
+    "club": 144,
+    "dancefloor": 944,
+}
 
 CATALOGUE = motiloom.catalogue()
-BAKED = CATALOGUE[len(RUDIMENTS):]
+BAKED = CATALOGUE[len(RUDIMENTS) :]
 
 
 def table(entry):
@@ -20,8 +26,10 @@ def table(entry):
 
 class TestListing:
     def test_procedural_head(self):
-        head = [(e["name"], e["period_pips"], e["dimensions"], e["description"])
-                for e in CATALOGUE[: len(RUDIMENTS)]]
+        head = [
+            (e["name"], e["period_pips"], e["dimensions"], e["description"])
+            for e in CATALOGUE[: len(RUDIMENTS)]
+        ]
         assert head == [(n, p, d, desc) for n, (p, d, desc, _) in RUDIMENTS.items()]
 
     def test_first_baked_entry_and_size(self):
@@ -79,8 +87,22 @@ class TestSampleByName:
 
     @pytest.mark.parametrize(
         "name",
-        ["Bounce", "box", "bounce ", " bounce", "zzz", "a", "lfo_breath", "lfo_breathe_",
-         "accent", "beat_dembow_push_ricochet_and_more", "x" * 33, "lfo_breathe" + "_" * 40, "\u00e9t\u00e9", "\U0001f600"],
+        [
+            "Bounce",
+            "box",
+            "bounce ",
+            " bounce",
+            "zzz",
+            "a",
+            "lfo_breath",
+            "lfo_breathe_",
+            "accent",
+            "beat_dembow_push_ricochet_and_more",
+            "x" * 33,
+            "lfo_breathe" + "_" * 40,
+            "\u00e9t\u00e9",
+            "\U0001f600",
+        ],
     )
     def test_unknown_names(self, name):
         with pytest.raises(ValueError) as error:
@@ -146,8 +168,14 @@ def test_stated_wrap_positions():
     for period, at_max, at_min in [(1024, 1023, 0), (256, 255, 0), (160, 127, 32)]:
         if period in by_period:
             name = by_period[period]
-            assert motiloom.sample(name, INT_MAX).as_tuple() == motiloom.sample(name, at_max).as_tuple()
-            assert motiloom.sample(name, INT_MIN).as_tuple() == motiloom.sample(name, at_min).as_tuple()
+            assert (
+                motiloom.sample(name, INT_MAX).as_tuple()
+                == motiloom.sample(name, at_max).as_tuple()
+            )
+            assert (
+                motiloom.sample(name, INT_MIN).as_tuple()
+                == motiloom.sample(name, at_min).as_tuple()
+            )
 
 
 def test_no_two_baked_tables_identical():

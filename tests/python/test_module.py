@@ -6,6 +6,7 @@ import sys
 
 import motiloom
 import pytest
+from host_values import IndexOnly, IntOnly
 from rudiment_reference import RUDIMENTS
 
 REGISTERED = [
@@ -52,19 +53,6 @@ def test_import_in_a_fresh_interpreter_twice():
     subprocess.run([sys.executable, "-c", code], check=True)
 
 
-class Index:
-    def __init__(self, value):
-        self.value = value
-
-    def __index__(self):
-        return self.value
-
-
-class IntOnly:
-    def __int__(self):
-        return 32
-
-
 @pytest.mark.parametrize("name", list(RUDIMENTS))
 @pytest.mark.parametrize(
     "pip", [2**31, -(2**31) - 1, 1.0, 0.5, float("nan"), "1", None, b"\x01", [1], 1 + 0j]
@@ -78,7 +66,7 @@ def test_refused_pips_raise_type_error(name, pip):
 def test_accepted_pips(name):
     function = getattr(motiloom, name)
     assert function(True).as_tuple() == function(1).as_tuple()
-    assert function(Index(37)).as_tuple() == function(37).as_tuple()
+    assert function(IndexOnly(37)).as_tuple() == function(37).as_tuple()
     assert function(2**31 - 1).as_tuple() == function((2**31 - 1) % RUDIMENTS[name][0]).as_tuple()
     function(-(2**31))
 
@@ -95,8 +83,8 @@ def test_rudiment_pip_is_positional_only():
 
 def test_int_convertible_pip_accepted_only_where_conversion_is_allowed():
     # the rudiments and the module-level sample allow conversion through __int__
-    assert motiloom.bounce(IntOnly()).x == motiloom.bounce(32).x
-    assert motiloom.sample("bounce", IntOnly()).x == 1.0
+    assert motiloom.bounce(IntOnly(32)).x == motiloom.bounce(32).x
+    assert motiloom.sample("bounce", IntOnly(32)).x == 1.0
 
 
 class TestOffset3:

@@ -8,6 +8,7 @@ from fractions import Fraction
 
 import motiloom
 import pytest
+from host_values import FloatOnly, IndexOnly, IntOnly
 
 NAME_ERROR = "Invalid pattern name"
 COUNT_ERROR = "A pattern requires 1..65535 samples (one per pip)"
@@ -35,24 +36,6 @@ def dimensions_of(pattern):
 @pytest.fixture(scope="module")
 def zero_rows_max():
     return [(0.0, 0.0, 0.0)] * MAX_SAMPLES
-
-
-class IndexOnly:
-    def __init__(self, value):
-        self.value = value
-
-    def __index__(self):
-        return self.value
-
-
-class IntOnly:
-    def __int__(self):
-        return 1
-
-
-class FloatOnly:
-    def __float__(self):
-        return 0.75
 
 
 # --- names ------------------------------------------------------------------------------------
@@ -221,7 +204,7 @@ def test_rows_as_any_sequence_of_three_numbers(rows):
         (False, 0.0),
         (Fraction(1, 4), 0.25),
         (Decimal("-0.5"), -0.5),
-        (FloatOnly(), 0.75),
+        (FloatOnly(0.75), 0.75),
         (IndexOnly(-1), -1.0),
     ],
 )

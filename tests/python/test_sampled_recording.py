@@ -7,6 +7,7 @@ from fractions import Fraction
 
 import motiloom
 import pytest
+from host_values import IndexOnly, IntOnly
 
 IDENTIFIER = "Invalid identifier"
 CLOCK = "A finite positive BPM and beat origin are required"
@@ -39,19 +40,6 @@ def recording(rows=None, axes=2, **kwargs):
         rows = rows_of(3, axes)
     kwargs.setdefault("bpm", 120.0)
     return motiloom.SampledRecording("take", axes_of(axes), rows, **kwargs)
-
-
-class IndexOnly:
-    def __init__(self, value):
-        self.value = value
-
-    def __index__(self):
-        return self.value
-
-
-class IntOnly:
-    def __int__(self):
-        return 1
 
 
 # --- a small take -----------------------------------------------------------------------------

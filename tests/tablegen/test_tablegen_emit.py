@@ -9,9 +9,9 @@ import subprocess
 from dataclasses import replace
 
 import pytest
-from tablegen.checks import BakedRecord
 from hypothesis import given
 from hypothesis import strategies as st
+from tablegen.checks import BakedRecord
 from tablegen.emit import c_string, name_index, name_key, output_paths, render, write_outputs
 from tablegen.model import CheckError, Pattern
 

@@ -240,7 +240,7 @@ def _records_source(
     lines += [
         "};",
         "",
-        "// The names of the index as integer keys: their bytes zero-padded to 32, four big-endian words.",
+        "// The index's names as integer keys: bytes zero-padded to 32, four big-endian words.",
         f"const NameKey catalogue_name_keys[{count}] = {{",
     ]
     lines += [f"    {{{name_key(records[i].name)}}},  // {records[i].name}" for i in index]
