@@ -193,11 +193,7 @@ def _packs_header(families: Sequence[tuple[str, str, str, list[BakedRecord]]]) -
     return "\n".join(lines)
 
 
-def _records_source(
-    records: Sequence[BakedRecord],
-    index: Sequence[int],
-    families: Sequence[tuple[str, str, str, list[BakedRecord]]],
-) -> str:
+def _records_source(records: Sequence[BakedRecord], index: Sequence[int]) -> str:
     count = len(records)
     if count == 0:
         raise CheckError("catalogue: record count: no tables to write")
@@ -208,9 +204,7 @@ def _records_source(
         "#include <string_view>",
         "",
         '#include "catalogue/catalogue_record.hpp"',
-    ]
-    lines += [f'#include "{family_outputs(pack, family)[0]}"' for pack, family, _, _ in families]
-    lines += [
+        f'#include "{PACKS_HEADER}"',
         "",
         "namespace motiloom {",
         "",
@@ -264,7 +258,7 @@ def render(records: Sequence[BakedRecord], index: Sequence[int]) -> dict[str, st
         outputs[header] = _family_header(pack, source, members)
         outputs[body] = _family_source(pack, family, source, members)
     outputs[PACKS_HEADER] = _packs_header(families)
-    outputs[RECORDS_FILE] = _records_source(records, index, families)
+    outputs[RECORDS_FILE] = _records_source(records, index)
     return outputs
 
 
