@@ -44,13 +44,21 @@ std::uint64_t big_endian(std::uint64_t word) noexcept {
 }
 
 NameKey name_key(std::string_view name) noexcept {
-    unsigned char bytes[NAME_KEY_BYTES] = {};
-    std::memcpy(bytes, name.data(), name.size());
+    // Whole words are read straight from the name; the bytes of a last partial word are shifted
+    // in one by one, so nothing is read past the end of the name.
     NameKey key{};
-    for (std::size_t w = 0; w < 4; ++w) {
+    const std::size_t whole = name.size() / 8;
+    for (std::size_t w = 0; w < whole; ++w) {
         std::uint64_t word = 0;
-        std::memcpy(&word, bytes + 8 * w, 8);
+        std::memcpy(&word, name.data() + 8 * w, 8);
         key.words[w] = big_endian(word);
+    }
+    if (whole < 4) {
+        std::uint64_t tail = 0;
+        for (std::size_t i = 8 * whole; i < name.size(); ++i) {
+            tail |= std::uint64_t{static_cast<unsigned char>(name[i])} << (56 - 8 * (i % 8));
+        }
+        key.words[whole] = tail;
     }
     return key;
 }

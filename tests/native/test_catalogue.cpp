@@ -2,6 +2,7 @@
 
 #include <climits>
 #include <cstring>
+#include <set>
 #include <stdexcept>
 #include <string>
 #include <string_view>
@@ -98,6 +99,28 @@ TEST(Catalogue, UnknownNamesThrowWithTheNameAppended) {
             FAIL() << "no error for " << name;
         } catch (const std::invalid_argument& error) {
             EXPECT_EQ(std::string(error.what()), "Unknown motiloom: " + std::string(name));
+        }
+    }
+}
+
+TEST(Catalogue, EveryPrefixAndExtensionOfABakedNameIsUnknownUnlessItIsAName) {
+    std::set<std::string_view> names;
+    for (std::size_t i = 0; i < catalogue_record_count; ++i) {
+        names.insert(catalogue_records[i].name);
+    }
+    for (const std::string_view name : names) {
+        // every length from 0 to 40 bytes, so keys end inside and on word boundaries
+        std::string probe(name);
+        probe.append(40 - probe.size(), 'a');
+        for (std::size_t length = 0; length <= probe.size(); ++length) {
+            const std::string_view candidate(probe.data(), length);
+            bool known = names.count(candidate) != 0;
+            for (const auto& rudiment : motiloom::procedural_rudiments) {
+                known = known || rudiment.info.name == candidate;
+            }
+            if (!known) {
+                EXPECT_THROW(motiloom::sample(candidate, 0), std::invalid_argument) << candidate;
+            }
         }
     }
 }
