@@ -8,7 +8,6 @@
 namespace motiloom {
 namespace {
 
-constexpr double PI = 3.141592653589793;
 constexpr int R = +1;
 constexpr int L = -1;
 
@@ -57,31 +56,6 @@ constexpr StrokeEvent FIVE_STROKE_ROLL[] = {
 };
 
 }  // namespace
-
-Offset3 stroke_envelope_with_period(int pip, int period, const StrokeEvent* strokes,
-                                    std::size_t count) noexcept {
-    double sx = 0.0;
-    double sy = 0.0;
-    const int w = wrap_pip(pip, period);
-    for (std::size_t i = 0; i < count; ++i) {
-        const StrokeEvent& stroke = strokes[i];
-        // Pips since the stroke began, within the loop: a stroke crossing the loop's end
-        // continues at its start.
-        const int e = wrap_pip(w - stroke.onset_pip, period);
-        if (e < stroke.length_pips) {
-            const double u =
-                std::sin((static_cast<double>(e) / static_cast<double>(stroke.length_pips)) * PI);
-            const double g = (stroke.amplitude * u) * u;
-            sy = sy - (STROKE_DROP * g);
-            sx = sx + g * static_cast<double>(stroke.hand);
-        }
-    }
-    sx = sx < -1.0 ? -1.0 : sx;
-    sx = sx > 1.0 ? 1.0 : sx;
-    sy = sy < -1.0 ? -1.0 : sy;
-    sy = sy > 1.0 ? 1.0 : sy;
-    return {sx, sy, 0.0};
-}
 
 Offset3 stroke_envelope(int pip, const StrokeEvent* strokes, std::size_t count) noexcept {
     return stroke_envelope_with_period(pip, PIPS_PER_BEAT, strokes, count);
