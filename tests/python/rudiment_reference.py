@@ -4,6 +4,7 @@ Python floats are IEEE doubles, each operation is rounded on its own and math.si
 platform C library's, so these agree bit for bit with the native rudiments when both are right.
 """
 
+import functools
 import math
 
 PI = 3.141592653589793
@@ -162,6 +163,16 @@ def strokes(name, p):
     return (min(max(sx, -1.0), 1.0), min(max(sy, -1.0), 1.0), 0.0)
 
 
+STROKE_DESCRIPTIONS = {
+    "single_stroke_roll": "Alternating R/L strokes with smooth attack and decay",
+    "double_stroke_roll": "RRLL strokes with a softer second motion",
+    "multiple_bounce_roll": "Decaying same-hand bounce clusters",
+    "single_paradiddle": "RLRR LRLL with accented lead strokes",
+    "flam": "Grace motion flowing into an opposite-hand primary motion",
+    "drag": "Two grace motions flowing into an opposite-hand primary motion",
+    "five_stroke_roll": "Two diddles resolving to an accented fifth motion",
+}
+
 # name -> (period, dimensions, description, reference function), in catalogue order
 RUDIMENTS = {
     "bounce": (64, 1, "One-beat vertical bounce", bounce),
@@ -172,46 +183,8 @@ RUDIMENTS = {
     "box_step": (256, 2, "Four-beat softened square path", box_step),
     "helix": (256, 3, "Four-beat double-turn helix", helix),
     "vorn_background": (256, 2, "Vorn/Ulbet four-beat accented background drift", vorn_background),
-    "single_stroke_roll": (
-        64,
-        2,
-        "Alternating R/L strokes with smooth attack and decay",
-        lambda p: strokes("single_stroke_roll", p),
-    ),
-    "double_stroke_roll": (
-        64,
-        2,
-        "RRLL strokes with a softer second motion",
-        lambda p: strokes("double_stroke_roll", p),
-    ),
-    "multiple_bounce_roll": (
-        64,
-        2,
-        "Decaying same-hand bounce clusters",
-        lambda p: strokes("multiple_bounce_roll", p),
-    ),
-    "single_paradiddle": (
-        128,
-        2,
-        "RLRR LRLL with accented lead strokes",
-        lambda p: strokes("single_paradiddle", p),
-    ),
-    "flam": (
-        64,
-        2,
-        "Grace motion flowing into an opposite-hand primary motion",
-        lambda p: strokes("flam", p),
-    ),
-    "drag": (
-        64,
-        2,
-        "Two grace motions flowing into an opposite-hand primary motion",
-        lambda p: strokes("drag", p),
-    ),
-    "five_stroke_roll": (
-        128,
-        2,
-        "Two diddles resolving to an accented fifth motion",
-        lambda p: strokes("five_stroke_roll", p),
-    ),
+    **{
+        name: (STROKES[name][0], 2, description, functools.partial(strokes, name))
+        for name, description in STROKE_DESCRIPTIONS.items()
+    },
 }

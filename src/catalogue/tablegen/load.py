@@ -39,11 +39,11 @@ class LoadedPack:
 
 
 def _load_module(path: Path, unique_name: str) -> ModuleType:
-    spec = importlib.util.spec_from_file_location(unique_name, path)
-    if spec is None or spec.loader is None:
+    found = importlib.util.spec_from_file_location(unique_name, path)
+    if found is None or found.loader is None:
         raise CheckError(f"{path}: cannot be loaded")
-    module = importlib.util.module_from_spec(spec)
-    spec.loader.exec_module(module)
+    module = importlib.util.module_from_spec(found)
+    found.loader.exec_module(module)
     return module
 
 
