@@ -15,9 +15,9 @@ volatile double sink;
 
 template <typename F>
 double ns_per_call(F&& call) {
-    constexpr int kCalls = 1 << 21;
+    constexpr int kCalls = 1 << 18;
     double best = 1e300;
-    for (int round = 0; round < 5; ++round) {
+    for (int round = 0; round < 31; ++round) {
         const auto start = std::chrono::steady_clock::now();
         double acc = 0.0;
         for (int pip = 0; pip < kCalls; ++pip) {
