@@ -5,6 +5,7 @@ from __future__ import annotations
 import math
 
 from .model import CheckError, Pattern, Table, Vec3
+from .shapes import largest_magnitude
 
 DECIMALS = 12
 
@@ -23,11 +24,7 @@ def store(v: float) -> float:
 
 def normalising_factor(pattern: Pattern) -> float:
     """One factor for all axes, so that the largest |component| on the search grid is the peak."""
-    grid = pattern.peak_grid
-    largest = 0.0
-    for i in range(pattern.period * grid):
-        for c in _vec3(pattern.curve(i / grid if grid > 1 else i)):
-            largest = max(largest, abs(c))
+    largest = largest_magnitude(pattern.curve, pattern.period, pattern.peak_grid)
     if not largest > 0.0 or not math.isfinite(largest):
         raise CheckError(f"{pattern.name}: cannot normalise a curve whose peak is {largest}")
     return pattern.peak / largest

@@ -9,10 +9,10 @@ Component arguments x, y, z are optional: a fact only speaks about the component
 
 from __future__ import annotations
 
-import math
 from collections.abc import Callable, Sequence
 
 from .model import CheckError, Fact, Table
+from .shapes import cyclic_distance
 
 AXES = "xyz"
 ROUNDING_TOLERANCE = 1e-12  # the 12-decimal rounding moves a value by at most 5e-13
@@ -194,7 +194,7 @@ def zero_except_near(centres: Sequence, half_width: float | None = None) -> Fact
     def fact(table: Table) -> None:
         period = len(table)
         for k, entry in enumerate(table):
-            if all(_loop_distance(k, c, period) >= w for c, w in pulses):
+            if all(abs(cyclic_distance(k, c, period)) >= w for c, w in pulses):
                 if entry != (0.0, 0.0, 0.0):
                     raise CheckError(
                         f"zero_except_near: pip {k} lies outside every pulse "
@@ -202,11 +202,6 @@ def zero_except_near(centres: Sequence, half_width: float | None = None) -> Fact
                     )
 
     return fact
-
-
-def _loop_distance(k: float, centre: float, period: int) -> float:
-    d = abs(math.fmod(k - centre, period))
-    return min(d, period - d)
 
 
 def extremum_at(pip: int, axis: str, kind: str) -> Fact:
