@@ -48,22 +48,26 @@ def _padded(values: Sequence[float]) -> tuple[float, float, float]:
     return values + (0.0,) * (3 - len(values))  # type: ignore[return-value]
 
 
-def value_at(
-    pip: int, x: float | None = None, y: float | None = None, z: float | None = None
-) -> Fact:
-    """The named components at `pip` equal the given values exactly."""
-    stated = _stated(x, y, z)
-    name = f"value_at({pip})"
+def _components_at(pip: int, stated: list[tuple[int, float]], name: str, tol: float) -> Fact:
+    """The stated components at `pip` lie within `tol` of their values (tol 0: exactly equal)."""
+    word = "stated" if tol == 0.0 else "stated about"
 
     def fact(table: Table) -> None:
         entry = _entry(table, pip, name)
         for axis, want in stated:
-            if entry[axis] != want:
+            if not abs(entry[axis] - want) <= tol:
                 raise CheckError(
-                    f"{name}: {AXES[axis]} at pip {pip} is {entry[axis]!r}, stated {want!r}"
+                    f"{name}: {AXES[axis]} at pip {pip} is {entry[axis]!r}, {word} {want!r}"
                 )
 
     return fact
+
+
+def value_at(
+    pip: int, x: float | None = None, y: float | None = None, z: float | None = None
+) -> Fact:
+    """The named components at `pip` equal the given values exactly."""
+    return _components_at(pip, _stated(x, y, z), f"value_at({pip})", 0.0)
 
 
 def near(
@@ -74,18 +78,7 @@ def near(
     tol: float = 0.01,
 ) -> Fact:
     """The named components at `pip` lie within `tol` of the given values."""
-    stated = _stated(x, y, z)
-    name = f"near({pip}, tol={tol})"
-
-    def fact(table: Table) -> None:
-        entry = _entry(table, pip, name)
-        for axis, want in stated:
-            if not abs(entry[axis] - want) <= tol:
-                raise CheckError(
-                    f"{name}: {AXES[axis]} at pip {pip} is {entry[axis]!r}, stated about {want!r}"
-                )
-
-    return fact
+    return _components_at(pip, _stated(x, y, z), f"near({pip}, tol={tol})", tol)
 
 
 def origin_at(pip: int) -> Fact:
