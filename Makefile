@@ -8,6 +8,11 @@ JOBS ?= 2
 PY := $(VENV)/bin/python
 NATIVE := $(BUILD)/native
 STAMP := $(VENV)/.motiloom-installed
+# Both builds (pip's and the native tree) share one cache of baked table families, and pip keeps
+# its build tree, so an edit re-bakes and recompiles only what it touched. A user's own
+# `pip install .` from a clean clone sets neither and stays a clean build.
+TABLEGEN_CACHE := $(abspath $(BUILD))/tablegen-cache
+WHEEL_BUILD := $(BUILD)/wheel
 SOURCES := $(shell find src -name '*.py' -o -name '*.cpp' -o -name '*.hpp') CMakeLists.txt pyproject.toml
 
 .PHONY: run test bench lint format clean install native native-deps
@@ -30,7 +35,8 @@ $(PY):
 
 # A real install, the way a user installs the package: pip builds the wheel with scikit-build-core.
 $(STAMP): $(PY) $(SOURCES)
-	$(PY) -m pip install --quiet ".[test,native]"
+	$(PY) -m pip install --quiet ".[test,native]" -C build-dir=$(WHEEL_BUILD) \
+	  -C cmake.define.MOTILOOM_TABLEGEN_CACHE=$(TABLEGEN_CACHE)
 	touch $@
 
 # GoogleTest comes from Debian; install it when it is missing.
@@ -43,6 +49,7 @@ native-deps:
 native: $(STAMP) native-deps
 	$(VENV)/bin/cmake -S . -B $(NATIVE) -G Ninja -DCMAKE_MAKE_PROGRAM=$(abspath $(VENV)/bin/ninja) \
 	  -DPython_EXECUTABLE=$(abspath $(PY)) -Dpybind11_DIR=$$($(PY) -m pybind11 --cmakedir) \
+	  -DMOTILOOM_TABLEGEN_CACHE=$(TABLEGEN_CACHE) \
 	  -DMOTILOOM_PYTHON=OFF -DMOTILOOM_NATIVE_TESTS=ON -DMOTILOOM_BENCHMARKS=ON -DMOTILOOM_EXAMPLES=ON >/dev/null
 	$(VENV)/bin/cmake --build $(NATIVE) -j$(JOBS)
 

@@ -95,7 +95,8 @@ Offset3 sample(std::string_view name, int pip) {
         }
     }
     // A halving search of the name index in byte order, on integer keys: no name of more than
-    // 32 bytes is baked, and the final comparison of the whole name settles the match.
+    // 32 bytes is baked, so a longer name is unknown without a search, and equal keys with equal
+    // lengths settle the match.
     if (name.size() <= NAME_KEY_BYTES) {
         const NameKey key = name_key(name);
         const NameKey* first = catalogue_name_keys;

@@ -51,7 +51,7 @@ def pack_source(key: str, rows: list[tuple[str, str, int, float, float]]) -> str
     return (
         "from tablegen.model import Pack\n\n"
         f"PACK = Pack(key={key!r}, count={len(rows)}, peak={peak!r}, max_step=0.2, "
-        f"periods={periods!r}, axes={{2: {len(rows)}}})\n"
+        f"periods={periods!r}, axes={{2: {len(rows)}}}, en_dashes={{'groove_': 1}})\n"
     )
 
 

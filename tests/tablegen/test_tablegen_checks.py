@@ -10,17 +10,33 @@ from __future__ import annotations
 
 import math
 from dataclasses import replace
+from pathlib import Path
 
 import pytest
 from tablegen import checks
 from tablegen.bake import store
-from tablegen.checks import BakedRecord, Measured, Totals, check_catalogue
+from tablegen.checks import BakedRecord, Measured, check_catalogue
 from tablegen.emit import name_index
 from tablegen.load import PACK_ORDER
-from tablegen.model import CheckError, Pack, Pattern
+from tablegen.load import load_totals
+from tablegen.model import CheckError, Pack, Pattern, Totals
+
+PACKS_DIR = Path(__file__).resolve().parents[2] / "src" / "catalogue" / "packs"
+CATALOGUE_TOTALS = load_totals(PACKS_DIR)
 
 EM = "\u2014"
 EN = "\u2013"
+
+# What the packs declare about dashes and name prefixes; the checker reads nothing else.
+DECLARED = {
+    "initial": {"en_dashes": {"groove_": 1}},
+    "club": {"em_dashes": 1, "name_prefix": "beat_"},
+    "dancefloor": {"em_dashes": 1, "name_prefix": "beat_"},
+}
+
+
+def declared(pack: str) -> Pack:
+    return Pack(pack, 0, 0.0, 0.0, **DECLARED.get(pack, {}))
 
 
 def triangle(k: int) -> int:
@@ -139,8 +155,13 @@ def pack_facts(key: str, tables: list[tuple[int, int, list]]) -> Pack:
     for period, axis_count, _ in tables:
         periods[period] = periods.get(period, 0) + 1
         axes[axis_count] = axes.get(axis_count, 0) + 1
-    return Pack(
-        key=key, count=len(tables), peak=peak, max_step=round(step, 4), periods=periods, axes=axes
+    return replace(
+        declared(key),
+        count=len(tables),
+        peak=peak,
+        max_step=round(step, 4),
+        periods=periods,
+        axes=axes,
     )
 
 
@@ -213,6 +234,12 @@ def test_rejects_bad_names(name, rule):
     packs, records = base_catalogue()
     with_pattern(records, "tri_level_wave", name=name)
     expect_broken(packs, records, name, rule)
+
+
+def test_rejects_a_name_without_its_packs_prefix():
+    packs, records = base_catalogue()
+    with_pattern(records, "beat_zigzag_drift", name="zigzag_drift")
+    expect_broken(packs, records, "zigzag_drift", "name prefix")
 
 
 @pytest.mark.parametrize("name", ["abcdefgh", "a" + "_9" * 15 + "z"])
@@ -331,7 +358,7 @@ def test_rejects_bad_descriptions(name, description, rule):
 )
 def test_en_dash_only_in_initial_groove_descriptions(pack, name, description, broken):
     record = BakedRecord(pack, "groove", "x.py", Pattern(name, description, 512, 2, None), [])
-    m = Measured(record)
+    m = Measured(record, declared(pack))
     checks.description_characters(m)
     if broken:
         with pytest.raises(CheckError, match=rf"^{name}: description en dash: "):
@@ -357,7 +384,7 @@ def test_accepts_descriptions_of_42_and_235_bytes(pack, description):
         checks.description_characters,
         checks.description_em_dash,
     ):
-        rule(Measured(record))
+        rule(Measured(record, declared(pack)))
 
 
 # --- tables ------------------------------------------------------------------------------------
@@ -451,6 +478,9 @@ TABLE_CASES = [
     ),
     ("x still but not zero", "env_swell_low", {}, lambda t: _flat_x(160, 0.125), {}, "x constant"),
     ("jump at the seam", "tri_level_wave", {}, lambda t: _ramp(160), {}, "seam"),
+    # Every step is 1/64, the seam included: moving the last entry 1e-12 away from entry 0 makes
+    # the seam the one step above the rest.
+    ("seam just too long", "tri_level_wave", {}, None, {159: (-0.015625000001, 0.0, 0.0)}, "seam"),
 ]
 
 
@@ -537,7 +567,7 @@ def test_facts_see_the_baked_table_and_their_failures_name_the_table():
 
 def test_rejects_a_name_used_twice():
     packs, records = base_catalogue()
-    with_pattern(records, "beat_zigzag_drift", name="env_swell_low")
+    with_pattern(records, "orbit_high_ring", name="env_swell_low")
     expect_broken(packs, records, "env_swell_low", "duplicate name")
 
 
@@ -581,6 +611,39 @@ def test_the_pack_step_bound_is_compared_at_its_four_stated_decimals(stated, hol
             CheckError, match=r"^initial: pack largest step: 0\.015625 in tri_level_wave"
         ):
             checks.pack_max_step(pack, [Measured(records[0])])
+
+
+@pytest.mark.parametrize("stated, holds", [(None, True), (0.74, True), (0.73, False)])
+def test_a_pack_bounds_each_seam_by_a_share_of_its_largest_step(stated, holds):
+    # A triangle of steps 0.004 whose last entry sits at 0.0034: its largest step is 0.0046
+    # (into the last entry) and its seam 0.0034, a share of 0.739.
+    xs = [0.004 * k if k <= 100 else 0.4 - 0.004 * (k - 100) for k in range(199)] + [0.0034]
+    table = [(store(x), 0.0, 0.0) for x in xs]
+    pattern = Pattern("beat_seam_share", "d" * 50, 200, 1, None)
+    m = Measured(BakedRecord("club", "f", "x.py", pattern, table), declared("club"))
+    m = Measured(m.record, replace(m.pack, seam_ratio=stated))
+    if holds:
+        checks.seam_ratio(m)
+    else:
+        with pytest.raises(CheckError, match=r"^beat_seam_share: seam ratio: "):
+            checks.seam_ratio(m)
+
+
+@pytest.mark.parametrize("stated, holds", [(None, True), (1, True), (0, False), (2, False)])
+def test_a_pack_states_how_many_tables_start_at_the_origin(stated, holds):
+    packs, records = base_catalogue()  # bump_closed_lift, the expansion table, starts at rest
+    packs[1] = replace(packs[1], origin_starts=stated)
+    if holds:
+        run(packs, records)
+    else:
+        expect_broken(packs, records, "expansion", "pack origin starts")
+
+
+def test_procedural_names_come_from_the_native_table(tmp_path):
+    assert len(checks.PROCEDURAL_NAMES) == 15 and "vorn_background" in checks.PROCEDURAL_NAMES
+    (tmp_path / "empty.hpp").write_text("// no table here\n")
+    with pytest.raises(CheckError, match="no procedural rudiment names"):
+        checks.procedural_names(tmp_path / "empty.hpp")
 
 
 def test_rejects_records_of_a_pack_without_facts_and_facts_without_records():
@@ -659,5 +722,5 @@ def test_a_second_table_at_the_peak_breaks_the_largest_magnitude():
 def test_totals_are_checked_only_when_every_pack_is_present():
     packs, records = base_catalogue()
     assert [p.key for p in packs] == list(PACK_ORDER)
-    expect_broken(packs, records, "catalogue", "record count", totals=checks.CATALOGUE_TOTALS)
-    run(packs[:-1], records[:-1], totals=checks.CATALOGUE_TOTALS)
+    expect_broken(packs, records, "catalogue", "record count", totals=CATALOGUE_TOTALS)
+    run(packs[:-1], records[:-1], totals=CATALOGUE_TOTALS)

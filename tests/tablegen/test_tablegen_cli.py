@@ -32,17 +32,24 @@ def test_list_outputs_names_exactly_the_files_a_run_writes(tmp_path, small_packs
     assert run.returncode == 0, run.stderr
     paths = listed.stdout.splitlines()
     assert paths == sorted(tree(out))
-    assert "packs/initial/loop.hpp" in paths and "packs/expansion/ring.cpp" in paths
+    assert "packs/initial/loop.hpp" in paths and "packs/expansion/ring-0.cpp" in paths
 
 
-def test_list_outputs_reads_file_names_only(tmp_path, small_packs):
-    # A family that cannot even be imported is still listed: listing neither imports nor bakes.
-    (small_packs / "expansion" / "20_broken.py").write_text("raise RuntimeError('not imported')\n")
+def test_list_outputs_bakes_nothing_and_shards_by_size(tmp_path, small_packs):
+    # Listing imports a family for its periods but never evaluates a curve.
+    (small_packs / "expansion" / "20_big.py").write_text(
+        "from tablegen.model import Pattern\n"
+        "def never(k):\n"
+        "    raise RuntimeError('baked while listing')\n"
+        "PATTERNS = [Pattern(f'big_{i:03}_table', 'A table that listing must not bake, only count.',"
+        " 1024, 1, never) for i in range(130)]\n"
+    )
     listed = tablegen("--packs", small_packs, "--list-outputs")
     assert listed.returncode == 0, listed.stderr
-    assert {"packs/expansion/broken.cpp", "packs/expansion/broken.hpp"} <= set(
-        listed.stdout.splitlines()
-    )
+    # 130 tables of 1,024 entries fill three shards of at most 65,536 entries.
+    big = [p for p in listed.stdout.splitlines() if p.startswith("packs/expansion/big")]
+    assert big == ["packs/expansion/big-0.cpp", "packs/expansion/big-1.cpp",
+                   "packs/expansion/big-2.cpp", "packs/expansion/big.hpp"]  # fmt: skip
     assert not (tmp_path / "out").exists()
 
 
@@ -157,3 +164,39 @@ def test_bad_command_lines_fail_with_a_message(tmp_path, args, code, message):
     assert result.returncode == code
     assert message.format(**names) in result.stderr
     assert not (tmp_path / "out").exists()
+
+
+def test_the_cache_bakes_only_families_whose_sources_changed(tmp_path, small_packs):
+    out, cache = tmp_path / "out", tmp_path / "cache"
+    args = ("--packs", small_packs, "--out", out, "--cache", cache, "--jobs", "2")
+    first = tablegen(*args)
+    assert first.returncode == 0, first.stderr
+    assert "3 of 3 families baked; 8 of 8 files rewritten" in first.stdout
+    clean = tree(out)
+
+    again = tablegen(*args)
+    assert "0 of 3 families baked; 0 of 8 files rewritten" in again.stdout
+
+    # An edit to one family's module re-bakes that family alone and rewrites its shard only.
+    loop = small_packs / "initial" / "20_loop.py"
+    loop.write_text(loop.read_text().replace("0.45", "0.44"))
+    edited = tablegen(*args)
+    assert "1 of 3 families baked; 1 of 8 files rewritten" in edited.stdout, edited.stdout
+    assert {p for p, data in tree(out).items() if clean[p] != data} == {"packs/initial/loop-0.cpp"}
+
+    # A cache entry that cannot be read is baked again, with the same output.
+    for entry in cache.iterdir():
+        entry.write_bytes(b"not a cache entry")
+    loop.write_text(loop.read_text().replace("0.44", "0.45"))
+    rebuilt = tablegen(*args)
+    assert "3 of 3 families baked" in rebuilt.stdout, rebuilt.stderr
+    assert tree(out) == clean
+
+
+def test_an_edit_to_shared_authoring_data_re_bakes_every_family(tmp_path, small_packs):
+    args = ("--packs", small_packs, "--out", tmp_path / "out", "--cache", tmp_path / "cache")
+    assert tablegen(*args).returncode == 0
+    shared = small_packs / "beatgrid"
+    shared.mkdir()
+    (shared / "__init__.py").write_text("TEMPO = 1\n")
+    assert "3 of 3 families baked" in tablegen(*args).stdout

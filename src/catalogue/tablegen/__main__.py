@@ -1,7 +1,9 @@
 """Command line of the table generator.
 
-    python -m tablegen --packs DIR --out DIR     load, bake, check, then write the C++ sources
-    python -m tablegen --packs DIR --list-outputs   print the files a run would write
+    python -m tablegen --packs DIR --out DIR [--cache DIR] [--jobs N]
+        load, bake, check, then write the C++ sources
+    python -m tablegen --packs DIR --list-outputs
+        print the files a run would write (imports the family modules; bakes nothing)
 
 Run with src/catalogue on PYTHONPATH: the family modules import the toolkit as tablegen.shapes.
 Every table is checked before the first file is written, so a broken rule leaves the output
@@ -11,52 +13,67 @@ directory as it was; the build then fails with "tablegen: " and the rule's messa
 from __future__ import annotations
 
 import argparse
+import os
 import sys
 import traceback
 from collections.abc import Sequence
+from dataclasses import dataclass, replace
 from pathlib import Path
 
-from .bake import bake
-from .checks import BakedRecord, check_catalogue
-from .emit import discovered_outputs, name_index, render, write_outputs
-from .load import LoadedPack, load_catalogue
+from .build import bake_catalogue
+from .checks import check_summaries
+from .emit import (
+    Shard,
+    discovered_outputs,
+    name_index,
+    render_fixed,
+    shards,
+    write_outputs,
+    write_shards,
+)
+from .load import load_totals
 from .model import CheckError
 
 
-def bake_catalogue(packs: Sequence[LoadedPack]) -> list[BakedRecord]:
-    """Every pattern of the packs, baked, in record order."""
-    records = []
-    for pack in packs:
-        for family in pack.families:
-            source = f"packs/{pack.facts.key}/{family.source.name}"
-            for pattern in family.patterns:
-                try:
-                    table = bake(pattern)
-                except CheckError as error:
-                    message = str(error)
-                    if not message.startswith(str(pattern.name)):
-                        message = f"{pattern.name}: bake: {message}"
-                    raise CheckError(message) from None
-                except Exception as error:  # an authoring fault in a curve
-                    raise CheckError(
-                        f"{pattern.name}: bake: the curve raised {type(error).__name__}: {error}"
-                    ) from error
-                records.append(BakedRecord(pack.facts.key, family.key, source, pattern, table))
-    return records
+@dataclass(frozen=True)
+class Run:
+    tables: int
+    baked_families: int
+    families: int
+    written: list[str]
+    outputs: int
 
 
-def generate(packs_dir: Path, out_dir: Path) -> tuple[int, list[str], int]:
-    """Loads, bakes, checks and writes; returns (tables, paths written, paths in all)."""
+def default_jobs() -> int:
+    return max(1, len(os.sched_getaffinity(0)))
+
+
+def generate(packs_dir: Path, out_dir: Path, cache_dir: Path | None = None, jobs: int = 1) -> Run:
+    """Loads, bakes (what the cache lacks), checks and writes what changed."""
     if not packs_dir.is_dir():
         raise CheckError(f"{packs_dir}: not a directory of packs")
-    packs = load_catalogue(packs_dir)
+    packs, bakes, cache = bake_catalogue(packs_dir, cache_dir, jobs)
     if not packs:
         raise CheckError(f"{packs_dir}: holds no pack (a directory with a pack.py)")
-    records = bake_catalogue(packs)
+    records = [record for item in bakes for record in item.records()]
+    summaries = [summary for item in bakes for summary in item.summaries]
     index = name_index(records)
-    check_catalogue([pack.facts for pack in packs], records, index)
-    outputs = render(records, index)
-    return len(records), write_outputs(out_dir, outputs), len(outputs)
+    check_summaries(packs, summaries, index, load_totals(packs_dir))
+
+    families = {(item.pack, item.key): item for item in bakes}
+    all_shards = shards(records, {key: item.cache_key for key, item in families.items()})
+
+    def with_tables(shard: Shard) -> Shard:
+        item = families[(shard.pack, shard.family)]
+        if item.tables is None:
+            assert cache is not None  # only cached families come without tables
+            item.tables = cache.load_tables(item)
+        return replace(shard, records=item.records()[shard.run.start : shard.run.stop])
+
+    fixed = render_fixed(records, index)
+    written = write_outputs(out_dir, fixed) + write_shards(out_dir, all_shards, with_tables)
+    baked = sum(1 for item in bakes if item.patterns and item.patterns[0].curve is not None)
+    return Run(len(records), baked, len(bakes), written, len(fixed) + len(all_shards))
 
 
 def _arguments(argv: Sequence[str] | None) -> argparse.Namespace:
@@ -66,6 +83,14 @@ def _arguments(argv: Sequence[str] | None) -> argparse.Namespace:
     parser.add_argument("--packs", required=True, type=Path, help="directory holding packs/<pack>/")
     parser.add_argument("--out", type=Path, help="directory that receives the generated sources")
     parser.add_argument(
+        "--cache",
+        type=Path,
+        help="directory of baked families kept between runs (default: none, bake everything)",
+    )
+    parser.add_argument(
+        "--jobs", type=int, default=default_jobs(), help="worker processes (default: every core)"
+    )
+    parser.add_argument(
         "--list-outputs",
         action="store_true",
         help="print the paths of the generated files (relative to --out) and write nothing",
@@ -73,6 +98,8 @@ def _arguments(argv: Sequence[str] | None) -> argparse.Namespace:
     args = parser.parse_args(argv)
     if not args.list_outputs and args.out is None:
         parser.error("--out is required unless --list-outputs is given")
+    if args.jobs < 1:
+        parser.error("--jobs must be at least 1")
     return args
 
 
@@ -84,7 +111,7 @@ def main(argv: Sequence[str] | None = None) -> int:
                 raise CheckError(f"{args.packs}: not a directory of packs")
             sys.stdout.write("".join(f"{path}\n" for path in discovered_outputs(args.packs)))
             return 0
-        tables, written, total = generate(args.packs, args.out)
+        run = generate(args.packs, args.out, args.cache, args.jobs)
     except CheckError as error:
         print(f"tablegen: {error}", file=sys.stderr)
         return 1
@@ -95,7 +122,10 @@ def main(argv: Sequence[str] | None = None) -> int:
         traceback.print_exc()
         print(f"tablegen: {type(error).__name__}: {error}", file=sys.stderr)
         return 1
-    print(f"tablegen: {tables} tables checked; {len(written)} of {total} files rewritten")
+    print(
+        f"tablegen: {run.tables} tables checked; {run.baked_families} of {run.families} families "
+        f"baked; {len(run.written)} of {run.outputs} files rewritten"
+    )
     return 0
 
 

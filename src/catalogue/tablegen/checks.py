@@ -12,6 +12,7 @@ the culprit only runs once a rule is already known to be broken.
 
 from __future__ import annotations
 
+import hashlib
 import math
 import operator
 import re
@@ -22,21 +23,30 @@ from collections.abc import Callable, Sequence
 from dataclasses import dataclass
 from functools import cached_property
 from itertools import chain, repeat
+from pathlib import Path
 
 from .load import PACK_ORDER
-from .model import CheckError, Pack, Pattern, Table
+from .model import CheckError, Pack, Pattern, Table, Totals
 
 AXIS_NAMES = ("x", "y", "z")
+ORIGIN = (0.0, 0.0, 0.0)
 
 NAME_PATTERN = re.compile(r"[a-z][a-z0-9_]*")
 NAME_BYTES = (8, 32)
-PROCEDURAL_NAMES = frozenset(
-    (
-        "bounce sway circle figure_eight step_touch box_step helix vorn_background "
-        "single_stroke_roll double_stroke_roll multiple_bounce_roll single_paradiddle "
-        "flam drag five_stroke_roll"
-    ).split()
-)
+# The procedural rudiments are declared once, in the native table the module registers them from;
+# their names are read from there, so a baked pattern can never take one.
+PROCEDURAL_TABLE = Path(__file__).resolve().parents[2] / "rudiments" / "procedural.hpp"
+PROCEDURAL_ENTRY = re.compile(r'\{\{"([a-z][a-z0-9_]*)",')
+
+
+def procedural_names(source: Path = PROCEDURAL_TABLE) -> frozenset[str]:
+    names = frozenset(PROCEDURAL_ENTRY.findall(source.read_text(encoding="utf-8")))
+    if not names:
+        raise CheckError(f"{source}: no procedural rudiment names found")
+    return names
+
+
+PROCEDURAL_NAMES = procedural_names()
 
 DESCRIPTION_BYTES = (42, 235)
 DESCRIPTION_ASCII = frozenset(
@@ -44,7 +54,6 @@ DESCRIPTION_ASCII = frozenset(
 )
 EM_DASH = "\u2014"
 EN_DASH = "\u2013"
-EM_DASH_PACKS = frozenset(("club", "dancefloor"))  # separates style from motion, once each
 
 PERIOD_STEP = 32
 PERIOD_RANGE = (160, 1024)
@@ -74,6 +83,36 @@ def _where(flat_index: int) -> str:
     return f"pip {flat_index // 3} {AXIS_NAMES[flat_index % 3]}"
 
 
+def table_digest(table: Table) -> str:
+    """SHA-256 of a table's values as doubles: equal digests mean identical tables."""
+    return hashlib.sha256(array("d", chain.from_iterable(table)).tobytes()).hexdigest()
+
+
+@dataclass(frozen=True)
+class Summary:
+    """What the pack, catalogue and total rules need of one checked table: its record fields and
+    measurements, without the table. Small and picklable, so it is cached with the bake."""
+
+    name: str
+    pack: str
+    period: int
+    axes: int
+    lows: tuple[float, ...]
+    highs: tuple[float, ...]
+    peak: float
+    largest_inner_step: float
+    seam: float
+    axis_means: tuple[float, ...]
+    longest_entry: float
+    first: tuple[float, float, float]
+    last: tuple[float, float, float]
+    digest: str
+
+    @property
+    def largest_step(self) -> float:
+        return max(self.largest_inner_step, self.seam)
+
+
 class Measured:
     """A record and the measurements the rules share, each computed once on first use.
 
@@ -81,8 +120,9 @@ class Measured:
     as many entries as the period), which the rule order guarantees.
     """
 
-    def __init__(self, record: BakedRecord) -> None:
+    def __init__(self, record: BakedRecord, pack: Pack | None = None) -> None:
         self.record = record
+        self.pack = pack if pack is not None else Pack(record.pack, 0, 0.0, 0.0)
         self.pattern = record.pattern
         self.name = record.pattern.name
         self.table = record.table
@@ -129,6 +169,24 @@ class Measured:
     def longest_entry(self) -> float:
         return max(map(math.hypot, *self.columns))
 
+    def summary(self) -> Summary:
+        return Summary(
+            name=self.name,
+            pack=self.record.pack,
+            period=self.pattern.period,
+            axes=self.pattern.axes,
+            lows=self.lows,
+            highs=self.highs,
+            peak=self.peak,
+            largest_inner_step=self.largest_inner_step,
+            seam=self.seam,
+            axis_means=self.axis_means,
+            longest_entry=self.longest_entry,
+            first=self.table[0],
+            last=self.table[-1],
+            digest=table_digest(self.table),
+        )
+
 
 # --- names and descriptions -------------------------------------------------------------------
 
@@ -140,6 +198,12 @@ def name_form(m: Measured) -> None:
     low, high = NAME_BYTES
     if not low <= len(name) <= high:
         raise fail(name, "name length", f"{len(name)} bytes, not {low} to {high}")
+
+
+def name_prefix(m: Measured) -> None:
+    if not m.name.startswith(m.pack.name_prefix):
+        raise fail(m.name, "name prefix", f"the {m.pack.key} pack's names start with "
+                   f"{m.pack.name_prefix!r}")
 
 
 def name_not_procedural(m: Measured) -> None:
@@ -173,25 +237,15 @@ def _dash_rule(m: Measured, dash: str, label: str, expected: int, where: str) ->
 
 
 def description_em_dash(m: Measured) -> None:
-    expected = 1 if m.record.pack in EM_DASH_PACKS else 0
-    _dash_rule(
-        m,
-        EM_DASH,
-        "em dash",
-        expected,
-        "exactly one in club and dancefloor descriptions, none elsewhere",
-    )
+    expected = m.pack.em_dashes
+    _dash_rule(m, EM_DASH, "em dash", expected, f"the {m.pack.key} pack states {expected}")
 
 
 def description_en_dash(m: Measured) -> None:
-    expected = 1 if m.record.pack == "initial" and m.name.startswith("groove_") else 0
-    _dash_rule(
-        m,
-        EN_DASH,
-        "en dash",
-        expected,
-        "exactly one in initial groove_ descriptions, none elsewhere",
-    )
+    stated = m.pack.en_dashes
+    expected = next((n for prefix, n in stated.items() if m.name.startswith(prefix)), 0)
+    where = ", ".join(f"{n} in {prefix}" for prefix, n in stated.items()) or "none"
+    _dash_rule(m, EN_DASH, "en dash", expected, f"the {m.pack.key} pack states {where}")
 
 
 def description_spacing(m: Measured) -> None:
@@ -335,6 +389,17 @@ def seamless_loop(m: Measured) -> None:
         )
 
 
+def seam_ratio(m: Measured) -> None:
+    ratio = m.pack.seam_ratio
+    if ratio is not None and m.seam > ratio * m.largest_inner_step:
+        raise fail(
+            m.name,
+            "seam ratio",
+            f"last entry to entry 0 is {m.seam!r}, above {ratio!r} of the largest step "
+            f"{m.largest_inner_step!r}",
+        )
+
+
 def stated_facts(m: Measured) -> None:
     for fact in m.pattern.facts:
         try:
@@ -350,6 +415,7 @@ RecordRule = Callable[[Measured], None]
 
 RECORD_RULES: tuple[RecordRule, ...] = (
     name_form,
+    name_prefix,
     name_not_procedural,
     description_length,
     description_characters,
@@ -367,6 +433,7 @@ RECORD_RULES: tuple[RecordRule, ...] = (
     last_used_component_varies,
     x_varies,
     seamless_loop,
+    seam_ratio,
     stated_facts,
 )
 
@@ -374,7 +441,7 @@ RECORD_RULES: tuple[RecordRule, ...] = (
 # --- across the catalogue ---------------------------------------------------------------------
 
 
-def unique_names(measured: Sequence[Measured]) -> None:
+def unique_names(measured: Sequence[Summary]) -> None:
     seen: set[str] = set()
     for m in measured:
         if m.name in seen:
@@ -382,10 +449,10 @@ def unique_names(measured: Sequence[Measured]) -> None:
         seen.add(m.name)
 
 
-def unique_tables(measured: Sequence[Measured]) -> None:
-    seen: dict[tuple, str] = {}
+def unique_tables(measured: Sequence[Summary]) -> None:
+    seen: dict[str, str] = {}
     for m in measured:
-        key = tuple(m.table)
+        key = m.digest
         if key in seen:
             raise fail(m.name, "duplicate table", f"identical to {seen[key]}")
         seen[key] = m.name
@@ -397,12 +464,12 @@ CATALOGUE_RULES = (unique_names, unique_tables)
 # --- per pack ----------------------------------------------------------------------------------
 
 
-def pack_count(pack: Pack, measured: Sequence[Measured]) -> None:
+def pack_count(pack: Pack, measured: Sequence[Summary]) -> None:
     if len(measured) != pack.count:
         raise fail(pack.key, "pack count", f"{len(measured)} tables, stated {pack.count}")
 
 
-def pack_peak(pack: Pack, measured: Sequence[Measured]) -> None:
+def pack_peak(pack: Pack, measured: Sequence[Summary]) -> None:
     peak = max(m.peak for m in measured)
     if peak != pack.peak:
         raise fail(pack.key, "pack peak", f"largest |component| is {peak!r}, stated {pack.peak!r}")
@@ -413,7 +480,7 @@ def pack_peak(pack: Pack, measured: Sequence[Measured]) -> None:
 STEP_DECIMALS = 4
 
 
-def pack_max_step(pack: Pack, measured: Sequence[Measured]) -> None:
+def pack_max_step(pack: Pack, measured: Sequence[Summary]) -> None:
     worst = max(measured, key=lambda m: m.largest_step)
     if round(worst.largest_step, STEP_DECIMALS) > pack.max_step:
         raise fail(
@@ -429,25 +496,38 @@ def _count_rows(counts: Counter) -> dict[int, int]:
     return dict(sorted(counts.items()))
 
 
-def pack_periods(pack: Pack, measured: Sequence[Measured]) -> None:
-    found = _count_rows(Counter(m.pattern.period for m in measured))
+def pack_periods(pack: Pack, measured: Sequence[Summary]) -> None:
+    found = _count_rows(Counter(m.period for m in measured))
     if found != pack.periods:
         raise fail(pack.key, "pack periods", f"tables by period are {found}, stated {pack.periods}")
 
 
-def pack_axes(pack: Pack, measured: Sequence[Measured]) -> None:
-    found = _count_rows(Counter(m.pattern.axes for m in measured))
+def pack_axes(pack: Pack, measured: Sequence[Summary]) -> None:
+    found = _count_rows(Counter(m.axes for m in measured))
     if found != pack.axes:
         raise fail(pack.key, "pack axes", f"tables by axes are {found}, stated {pack.axes}")
 
 
-PACK_RULES = (pack_count, pack_peak, pack_max_step, pack_periods, pack_axes)
+def pack_origin_starts(pack: Pack, measured: Sequence[Summary]) -> None:
+    if pack.origin_starts is None:
+        return
+    starts = [m.name for m in measured if m.first == ORIGIN]
+    if len(starts) != pack.origin_starts:
+        raise fail(
+            pack.key,
+            "pack origin starts",
+            f"{len(starts)} tables start at the origin ({', '.join(starts[:5])}), "
+            f"stated {pack.origin_starts}",
+        )
+
+
+PACK_RULES = (pack_count, pack_peak, pack_max_step, pack_periods, pack_axes, pack_origin_starts)
 
 
 # --- the name index ----------------------------------------------------------------------------
 
 
-def name_index_order(measured: Sequence[Measured], index: Sequence[int]) -> None:
+def name_index_order(measured: Sequence[Summary], index: Sequence[int]) -> None:
     if sorted(index) != list(range(len(measured))):
         raise fail("catalogue_name_index", "name index", "not a permutation of the record indices")
     for before, after in zip(index, index[1:], strict=False):
@@ -462,91 +542,42 @@ def name_index_order(measured: Sequence[Measured], index: Sequence[int]) -> None
 # --- whole-catalogue totals, checked once every pack is present --------------------------------
 
 
-@dataclass(frozen=True)
-class Totals:
-    """What is stated about the complete catalogue."""
-
-    records: int
-    entries: int
-    periods: dict[int, int]
-    axes: dict[int, int]
-    closed_seams: int  # tables whose last entry equals entry 0
-    level_seams: int  # tables whose seam distance equals their largest inner step
-    origin_starts: int  # tables whose entry 0 is (0, 0, 0)
-    peak: float
-    peak_tables: frozenset[str]  # the only tables that reach the peak
-    largest_step: str  # to 4 decimals
-    longest_entry: str  # largest Euclidean length of an entry, to 2 decimals
-    longest_entry_table: str
-    mean_range: tuple[str, str]  # lowest and highest per-axis mean of the used axes, to 3 decimals
-    still_x: int  # axes-2 tables whose x is 0.0 throughout
-    still_x_named: frozenset[str]
-    still_x_family: tuple[str, str]  # (pack, name prefix) of a family whose tables all have still x
-    index_head: tuple[str, ...]
-    last_record: str
-
-
-CATALOGUE_TOTALS = Totals(
-    records=1716,
-    entries=1022912,
-    periods={
-        160: 3, 224: 5, 256: 41, 288: 5, 320: 4, 352: 6, 384: 4, 416: 6, 448: 6,
-        480: 5, 512: 1304, 544: 1, 608: 1, 640: 1, 768: 17, 1024: 307,
-    },
-    axes={1: 29, 2: 321, 3: 1366},
-    closed_seams=24,
-    level_seams=39,
-    origin_starts=71,
-    peak=1.0,
-    peak_tables=frozenset(("groove_b_played", "groove_b_grid")),
-    largest_step="0.2793",
-    longest_entry="1.23",
-    longest_entry_table="gesture_spiral_reach",
-    mean_range=("-0.739", "0.411"),
-    still_x=18,
-    still_x_named=frozenset(("lfo_double_pump", "beat_four_floor_bounce")),
-    still_x_family=("atlas", "env_"),
-    index_head=("accent_walk_10_3", "accent_walk_11_2", "accent_walk_11_3"),
-    last_record="beat_dembow_push_ricochet",
-)  # fmt: skip
-
-
 def _totals_fail(rule: str, detail: str) -> CheckError:
     return fail("catalogue", rule, detail)
 
 
-def total_records(t: Totals, measured: Sequence[Measured], index: Sequence[int]) -> None:
+def total_records(t: Totals, measured: Sequence[Summary], index: Sequence[int]) -> None:
     if len(measured) != t.records:
         raise _totals_fail("record count", f"{len(measured)} tables, stated {t.records}")
 
 
-def total_entries(t: Totals, measured: Sequence[Measured], index: Sequence[int]) -> None:
-    entries = sum(len(m.table) for m in measured)
+def total_entries(t: Totals, measured: Sequence[Summary], index: Sequence[int]) -> None:
+    entries = sum(m.period for m in measured)
     if entries != t.entries:
         raise _totals_fail("entry count", f"{entries} entries, stated {t.entries}")
 
 
-def total_periods(t: Totals, measured: Sequence[Measured], index: Sequence[int]) -> None:
-    found = _count_rows(Counter(m.pattern.period for m in measured))
+def total_periods(t: Totals, measured: Sequence[Summary], index: Sequence[int]) -> None:
+    found = _count_rows(Counter(m.period for m in measured))
     if found != t.periods:
         raise _totals_fail("periods", f"tables by period are {found}, stated {t.periods}")
 
 
-def total_axes(t: Totals, measured: Sequence[Measured], index: Sequence[int]) -> None:
-    found = _count_rows(Counter(m.pattern.axes for m in measured))
+def total_axes(t: Totals, measured: Sequence[Summary], index: Sequence[int]) -> None:
+    found = _count_rows(Counter(m.axes for m in measured))
     if found != t.axes:
         raise _totals_fail("axes", f"tables by axes are {found}, stated {t.axes}")
 
 
-def total_closed_seams(t: Totals, measured: Sequence[Measured], index: Sequence[int]) -> None:
-    found = sum(1 for m in measured if m.table[-1] == m.table[0])
+def total_closed_seams(t: Totals, measured: Sequence[Summary], index: Sequence[int]) -> None:
+    found = sum(1 for m in measured if m.last == m.first)
     if found != t.closed_seams:
         raise _totals_fail(
             "closed seams", f"{found} tables end on entry 0, stated {t.closed_seams}"
         )
 
 
-def total_level_seams(t: Totals, measured: Sequence[Measured], index: Sequence[int]) -> None:
+def total_level_seams(t: Totals, measured: Sequence[Summary], index: Sequence[int]) -> None:
     found = sum(1 for m in measured if m.seam == m.largest_inner_step)
     if found != t.level_seams:
         raise _totals_fail(
@@ -555,15 +586,15 @@ def total_level_seams(t: Totals, measured: Sequence[Measured], index: Sequence[i
         )
 
 
-def total_origin_starts(t: Totals, measured: Sequence[Measured], index: Sequence[int]) -> None:
-    found = sum(1 for m in measured if m.table[0] == (0.0, 0.0, 0.0))
+def total_origin_starts(t: Totals, measured: Sequence[Summary], index: Sequence[int]) -> None:
+    found = sum(1 for m in measured if m.first == ORIGIN)
     if found != t.origin_starts:
         raise _totals_fail(
             "origin starts", f"{found} tables start at the origin, stated {t.origin_starts}"
         )
 
 
-def total_peak(t: Totals, measured: Sequence[Measured], index: Sequence[int]) -> None:
+def total_peak(t: Totals, measured: Sequence[Summary], index: Sequence[int]) -> None:
     peak = max(m.peak for m in measured)
     reached = {m.name for m in measured if m.peak == peak}
     if peak != t.peak or reached != t.peak_tables:
@@ -573,7 +604,7 @@ def total_peak(t: Totals, measured: Sequence[Measured], index: Sequence[int]) ->
         )
 
 
-def total_largest_step(t: Totals, measured: Sequence[Measured], index: Sequence[int]) -> None:
+def total_largest_step(t: Totals, measured: Sequence[Summary], index: Sequence[int]) -> None:
     worst = max(measured, key=lambda m: m.largest_step)
     if f"{worst.largest_step:.{STEP_DECIMALS}f}" != t.largest_step:
         raise _totals_fail(
@@ -581,7 +612,7 @@ def total_largest_step(t: Totals, measured: Sequence[Measured], index: Sequence[
         )
 
 
-def total_longest_entry(t: Totals, measured: Sequence[Measured], index: Sequence[int]) -> None:
+def total_longest_entry(t: Totals, measured: Sequence[Summary], index: Sequence[int]) -> None:
     longest = max(measured, key=lambda m: m.longest_entry)
     if f"{longest.longest_entry:.2f}" != t.longest_entry or longest.name != t.longest_entry_table:
         raise _totals_fail(
@@ -591,7 +622,7 @@ def total_longest_entry(t: Totals, measured: Sequence[Measured], index: Sequence
         )
 
 
-def total_mean_range(t: Totals, measured: Sequence[Measured], index: Sequence[int]) -> None:
+def total_mean_range(t: Totals, measured: Sequence[Summary], index: Sequence[int]) -> None:
     means = [mean for m in measured for mean in m.axis_means]
     found = (f"{min(means):.3f}", f"{max(means):.3f}")
     if found != t.mean_range:
@@ -600,10 +631,10 @@ def total_mean_range(t: Totals, measured: Sequence[Measured], index: Sequence[in
         )
 
 
-def total_still_x(t: Totals, measured: Sequence[Measured], index: Sequence[int]) -> None:
-    still = {m.name for m in measured if m.pattern.axes == 2 and m.lows[0] == m.highs[0] == 0.0}
+def total_still_x(t: Totals, measured: Sequence[Summary], index: Sequence[int]) -> None:
+    still = {m.name for m in measured if m.axes == 2 and m.lows[0] == m.highs[0] == 0.0}
     pack, prefix = t.still_x_family
-    family = {m.name for m in measured if m.record.pack == pack and m.name.startswith(prefix)}
+    family = {m.name for m in measured if m.pack == pack and m.name.startswith(prefix)}
     expected = t.still_x_named | family
     if still != expected or len(still) != t.still_x:
         raise _totals_fail(
@@ -613,13 +644,13 @@ def total_still_x(t: Totals, measured: Sequence[Measured], index: Sequence[int])
         )
 
 
-def total_index_head(t: Totals, measured: Sequence[Measured], index: Sequence[int]) -> None:
+def total_index_head(t: Totals, measured: Sequence[Summary], index: Sequence[int]) -> None:
     head = tuple(measured[i].name for i in index[: len(t.index_head)])
     if head != t.index_head:
         raise _totals_fail("name index head", f"the index starts {head}, stated {t.index_head}")
 
 
-def total_last_record(t: Totals, measured: Sequence[Measured], index: Sequence[int]) -> None:
+def total_last_record(t: Totals, measured: Sequence[Summary], index: Sequence[int]) -> None:
     if measured[-1].name != t.last_record:
         raise _totals_fail("last record", f"{measured[-1].name}, stated {t.last_record}")
 
@@ -645,38 +676,61 @@ TOTAL_RULES = (
 # --- running them ------------------------------------------------------------------------------
 
 
-def check_catalogue(
-    packs: Sequence[Pack],
-    records: Sequence[BakedRecord],
-    index: Sequence[int],
-    totals: Totals = CATALOGUE_TOTALS,
-) -> None:
-    """Runs every rule in order; raises CheckError at the first one that is broken.
-
-    `packs` are the present packs' facts in catalogue order and `records` their tables in record
-    order. `index` is the name index that will be emitted. The whole-catalogue totals are checked
-    only when every pack of PACK_ORDER is present.
-    """
-    measured = [Measured(record) for record in records]
-    for m in measured:
+def check_records(pack: Pack, records: Sequence[BakedRecord]) -> list[Summary]:
+    """Runs every record rule on the tables of one pack; returns their summaries in order."""
+    summaries = []
+    for record in records:
+        m = Measured(record, pack)
         for rule in RECORD_RULES:
             rule(m)
+        summaries.append(m.summary())
+    return summaries
+
+
+def check_summaries(
+    packs: Sequence[Pack],
+    summaries: Sequence[Summary],
+    index: Sequence[int],
+    totals: Totals | None = None,
+) -> None:
+    """Runs the catalogue, pack, name index and total rules on checked tables, in record order.
+
+    `packs` are the present packs' declarations in catalogue order. The whole-catalogue totals
+    are checked only when every pack of PACK_ORDER is present and totals are stated.
+    """
     for catalogue_rule in CATALOGUE_RULES:
-        catalogue_rule(measured)
+        catalogue_rule(summaries)
 
     known = {pack.key for pack in packs}
-    for m in measured:
-        if m.record.pack not in known:
-            raise fail(m.name, "pack", f"belongs to {m.record.pack!r}, which has no stated facts")
+    for m in summaries:
+        if m.pack not in known:
+            raise fail(m.name, "pack", f"belongs to {m.pack!r}, which has no stated facts")
     for pack in packs:
-        members = [m for m in measured if m.record.pack == pack.key]
+        members = [m for m in summaries if m.pack == pack.key]
         if not members:
             raise fail(pack.key, "pack count", f"no tables, stated {pack.count}")
         for pack_rule in PACK_RULES:
             pack_rule(pack, members)
 
-    name_index_order(measured, index)
+    name_index_order(summaries, index)
 
-    if [pack.key for pack in packs] == list(PACK_ORDER):
+    if totals is not None and [pack.key for pack in packs] == list(PACK_ORDER):
         for total_rule in TOTAL_RULES:
-            total_rule(totals, measured, index)
+            total_rule(totals, summaries, index)
+
+
+def check_catalogue(
+    packs: Sequence[Pack],
+    records: Sequence[BakedRecord],
+    index: Sequence[int],
+    totals: Totals | None = None,
+) -> None:
+    """Every rule over baked records in record order; raises CheckError at the first broken one."""
+    declared = {pack.key: pack for pack in packs}
+    summaries = []
+    for record in records:
+        pack = declared.get(record.pack)
+        if pack is None:
+            raise fail(record.name, "pack", f"belongs to {record.pack!r}, which has no stated facts")
+        summaries += check_records(pack, [record])
+    check_summaries(packs, summaries, index, totals)

@@ -1,11 +1,19 @@
-"""Writes the checked catalogue as C++ source: one header and one source file per family, the record
-array with its name index, and one header that includes every family.
+"""Writes the checked catalogue as C++ source: per family one header and one or more table shards,
+the record array with its name index, and one header that includes every family.
 
 The output is a pure function of the records: no dates, no absolute paths, no set or hash order,
 so the same authoring gives byte-identical files. Files whose content is unchanged are not touched,
-which keeps the build from recompiling families that did not change. Tables are split per family
-so that the compiler works on them in parallel; they are plain constant arrays of literals, which
-the compiler places in read-only data with no start-up code.
+which keeps the build from recompiling families that did not change.
+
+Tables are cut into translation units by size, not by authoring module: a family's tables fill
+shards of at most SHARD_ENTRIES entries in record order (a table is never split), so any family
+can hold any number of tables while no unit grows past what the compiler handles in a few seconds
+and a few hundred megabytes. The cut depends only on the periods, so the build system learns the
+file names without baking anything. Tables are plain constant arrays of literals, which the
+compiler places in read-only data with no start-up code.
+
+A shard's second line carries its content key (a hash of everything its text is made from): a
+shard whose key on disk is current is neither rendered nor written again.
 """
 
 from __future__ import annotations
@@ -13,12 +21,14 @@ from __future__ import annotations
 import math
 import os
 import tempfile
-from collections.abc import Iterable, Mapping, Sequence
+from collections.abc import Callable, Iterable, Mapping, Sequence
+from dataclasses import dataclass
+from hashlib import sha256
 from itertools import chain, groupby
 from pathlib import Path
 
 from .checks import BakedRecord
-from .load import family_files, present_packs
+from .load import family_files, load_family, present_packs
 from .model import CheckError, Table
 
 RECORDS_FILE = "catalogue_records.cpp"
@@ -26,32 +36,59 @@ PACKS_HEADER = "motiloom_packs.hpp"
 DO_NOT_EDIT = "Do not edit: change the authoring module and rebuild."
 DO_NOT_EDIT_ANY = "Do not edit: change the pack modules and rebuild."
 NAME_KEY_BYTES = 32
+# About 128 tables of 512 entries: a unit compiles in about a second and under 0.2 GB.
+SHARD_ENTRIES = 65536
 
 
 def namespace(pack: str) -> str:
     return f"motiloom_{pack}"
 
 
-def family_outputs(pack: str, family: str) -> tuple[str, str]:
-    """The header and source written for one family, relative to the output directory."""
-    return f"packs/{pack}/{family}.hpp", f"packs/{pack}/{family}.cpp"
+def shard_ranges(periods: Sequence[int], budget: int = SHARD_ENTRIES) -> list[range]:
+    """A family's tables (given by their periods, in record order) cut into consecutive runs of at
+    most `budget` entries; a table larger than the budget gets a shard of its own."""
+    ranges, start, entries = [], 0, 0
+    for i, period in enumerate(periods):
+        if entries and entries + period > budget:
+            ranges.append(range(start, i))
+            start, entries = i, 0
+        entries += period
+    if periods:
+        ranges.append(range(start, len(periods)))
+    return ranges
 
 
-def output_paths(families: Iterable[tuple[str, str]]) -> list[str]:
-    """Every file written for these (pack, family) pairs, sorted, with '/' separators."""
+def family_header(pack: str, family: str) -> str:
+    return f"packs/{pack}/{family}.hpp"
+
+
+def shard_path(pack: str, family: str, shard: int) -> str:
+    # Family keys hold no '-', so a shard can never take another family's file name.
+    return f"packs/{pack}/{family}-{shard}.cpp"
+
+
+def family_outputs(pack: str, family: str, periods: Sequence[int]) -> list[str]:
+    """The header and shards written for one family, relative to the output directory."""
+    count = len(shard_ranges(periods))
+    return [family_header(pack, family)] + [shard_path(pack, family, i) for i in range(count)]
+
+
+def output_paths(families: Iterable[tuple[str, str, Sequence[int]]]) -> list[str]:
+    """Every file written for these (pack, family, periods), sorted, with '/' separators."""
     paths = [RECORDS_FILE, PACKS_HEADER]
-    for pack, family in families:
-        paths.extend(family_outputs(pack, family))
+    for pack, family, periods in families:
+        paths.extend(family_outputs(pack, family, periods))
     return sorted(paths)
 
 
 def discovered_outputs(packs_dir: Path) -> list[str]:
-    """The files a run over packs_dir writes, found from file names alone (nothing is imported)."""
-    families = [
-        (pack, family)
-        for pack in present_packs(packs_dir)
-        for family, _ in family_files(packs_dir / pack)
-    ]
+    """The files a run over packs_dir writes. The family modules are imported for their periods;
+    nothing is baked."""
+    families = []
+    for pack in present_packs(packs_dir):
+        for key, path in family_files(packs_dir / pack):
+            family = load_family(packs_dir, pack, key, path)
+            families.append((pack, key, [p.period for p in family.patterns]))
     return output_paths(families)
 
 
@@ -127,10 +164,12 @@ def _family_header(pack: str, source: str, records: Sequence[BakedRecord]) -> st
     return "\n".join(lines)
 
 
-def _family_source(pack: str, family: str, source: str, records: Sequence[BakedRecord]) -> str:
+def _shard_source(shard: Shard) -> str:
+    pack, records = shard.pack, shard.records
     lines = [
-        f"// Generated by tablegen from {source}. {DO_NOT_EDIT}",
-        f'#include "{family}.hpp"',
+        f"// Generated by tablegen from {records[0].source}. {DO_NOT_EDIT}",
+        f"// content key {shard.key}",
+        f'#include "{shard.family}.hpp"',
         "",
         '#include "core/pip.hpp"',
         "",
@@ -176,7 +215,7 @@ def _packs_header(families: Sequence[tuple[str, str, str, list[BakedRecord]]]) -
         "#pragma once",
         "",
     ]
-    lines += [f'#include "{family_outputs(pack, family)[0]}"' for pack, family, _, _ in families]
+    lines += [f'#include "{family_header(pack, family)}"' for pack, family, _, _ in families]
     lines += [
         "",
         "namespace motiloom {",
@@ -249,17 +288,78 @@ def _records_source(records: Sequence[BakedRecord], index: Sequence[int]) -> str
     return "\n".join(lines)
 
 
-def render(records: Sequence[BakedRecord], index: Sequence[int]) -> dict[str, str]:
-    """The text of every output file, keyed by its path relative to the output directory."""
+@dataclass(frozen=True)
+class Shard:
+    """One translation unit of tables: a run of one family's records."""
+
+    path: str
+    pack: str
+    family: str
+    key: str  # content key: equal keys give equal text
+    run: range  # the positions of its records within the family
+    records: Sequence[BakedRecord]
+
+
+def shards(records: Sequence[BakedRecord], family_keys: Mapping[tuple[str, str], str]) -> list[Shard]:
+    """Every shard of the catalogue; `family_keys` gives the content key of each (pack, family)."""
+    found = []
+    for pack, family, _, members in _families(records):
+        family_key = family_keys[(pack, family)]
+        for i, run in enumerate(shard_ranges([r.pattern.period for r in members])):
+            key = sha256(f"{family_key}/{i}/{run.start}/{run.stop}".encode()).hexdigest()
+            path = shard_path(pack, family, i)
+            found.append(Shard(path, pack, family, key, run, members[run.start : run.stop]))
+    return found
+
+
+def render_shard(shard: Shard) -> str:
+    return _shard_source(shard)
+
+
+def render_fixed(records: Sequence[BakedRecord], index: Sequence[int]) -> dict[str, str]:
+    """Every output that is not a table shard: family headers, the packs header and the records."""
     families = _families(records)
     outputs = {}
     for pack, family, source, members in families:
-        header, body = family_outputs(pack, family)
-        outputs[header] = _family_header(pack, source, members)
-        outputs[body] = _family_source(pack, family, source, members)
+        outputs[family_header(pack, family)] = _family_header(pack, source, members)
     outputs[PACKS_HEADER] = _packs_header(families)
     outputs[RECORDS_FILE] = _records_source(records, index)
     return outputs
+
+
+def render(
+    records: Sequence[BakedRecord],
+    index: Sequence[int],
+    family_keys: Mapping[tuple[str, str], str] | None = None,
+) -> dict[str, str]:
+    """The text of every output file, keyed by its path relative to the output directory."""
+    if family_keys is None:
+        family_keys = {(r.pack, r.family): "" for r in records}
+    outputs = render_fixed(records, index)
+    for shard in shards(records, family_keys):
+        outputs[shard.path] = render_shard(shard)
+    return outputs
+
+
+def shard_is_current(out_dir: Path, shard: Shard) -> bool:
+    """Whether the file on disk was written from the same content key."""
+    try:
+        with open(out_dir.joinpath(*shard.path.split("/")), encoding="utf-8") as stream:
+            stream.readline()
+            return stream.readline() == f"// content key {shard.key}\n"
+    except (FileNotFoundError, UnicodeDecodeError):
+        return False
+
+
+def write_shards(
+    out_dir: Path,
+    all_shards: Sequence[Shard],
+    with_tables: Callable[[Shard], Shard],
+) -> list[str]:
+    """Renders and writes every shard whose content key on disk is not current; `with_tables`
+    supplies a shard's tables when they were left in the cache. Returns the paths written."""
+    stale = [shard for shard in all_shards if not shard_is_current(out_dir, shard)]
+    return write_outputs(out_dir, {s.path: render_shard(with_tables(s)) for s in stale})
 
 
 def write_outputs(out_dir: Path, outputs: Mapping[str, str]) -> list[str]:

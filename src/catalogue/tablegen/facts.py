@@ -127,16 +127,22 @@ def peaks(
 def formula(
     fn: Callable[[int], Sequence[float]], tol: float = ROUNDING_TOLERANCE, label: str = "formula"
 ) -> Fact:
-    """Every entry equals the closed form fn(k) (1 to 3 components, the rest 0) within `tol`."""
+    """Every entry equals the closed form fn(k) (1 to 3 components, the rest 0) within `tol`.
+
+    fn is the formula written out on its own, never the curve that baked the table: a table
+    compared with its own curve cannot fail. `label` names the formula in the error.
+    """
 
     def fact(table: Table) -> None:
         for k, entry in enumerate(table):
             want = _padded(fn(k))
             for axis in range(3):
-                if not abs(entry[axis] - want[axis]) <= tol:
+                off = abs(entry[axis] - want[axis])
+                if not off <= tol:
                     raise CheckError(
                         f"{label}: {AXES[axis]} at pip {k} is {entry[axis]!r}, "
-                        f"the closed form gives {want[axis]!r}"
+                        f"the closed form gives {want[axis]!r} "
+                        f"(off by {off:.3g}, allowed {tol:.3g})"
                     )
 
     return fact
@@ -207,11 +213,12 @@ def extremum_at(pip: int, axis: str, kind: str) -> Fact:
 
     def fact(table: Table) -> None:
         here = _entry(table, pip, name)[index]
-        before, after = table[pip - 1][index], table[(pip + 1) % len(table)][index]
+        left, right = (pip - 1) % len(table), (pip + 1) % len(table)
+        before, after = table[left][index], table[right][index]
         ok = here > before and here >= after if kind == "max" else here < before and here <= after
         if not ok:
             raise CheckError(
-                f"{name}: {axis} is {before!r}, {here!r}, {after!r} at pips {pip - 1}..{pip + 1}"
+                f"{name}: {axis} is {before!r}, {here!r}, {after!r} at pips {left}, {pip}, {right}"
             )
 
     return fact

@@ -4,25 +4,31 @@ A pack is a directory packs/<key>/ holding pack.py (which defines PACK, a model.
 module per family named NN_<family>.py (which defines PATTERNS, a list of model.Pattern in record
 order). Families are taken in the order of their NN prefix, so adding a family means adding one
 file. Packs are taken in PACK_ORDER; a pack whose directory does not exist is skipped.
+
+Everything else under the packs directory is shared authoring data: packs/catalogue.py states the
+totals of the complete catalogue, and a package such as packs/beatgrid/ serves the families of
+more than one pack. The packs directory is put on the import path, so a family module reads it as
+`from beatgrid import ...`.
 """
 
 from __future__ import annotations
 
 import importlib.util
 import re
+import sys
 from dataclasses import dataclass
 from pathlib import Path
 from types import ModuleType
 
-from .model import CheckError, Pack, Pattern
+from .model import CheckError, Pack, Pattern, Totals
 
 PACK_ORDER = ("initial", "expansion", "atlas", "continuum", "club", "dancefloor")
 FAMILY_FILE = re.compile(r"^(\d+)_([a-z][a-z0-9_]*)\.py$")
+CATALOGUE_FILE = "catalogue.py"
 
 
 @dataclass(frozen=True)
 class Family:
-    pack: str
     key: str  # the file name without its order prefix, e.g. "lfo"
     source: Path
     patterns: tuple[Pattern, ...]
@@ -33,10 +39,6 @@ class LoadedPack:
     facts: Pack
     families: tuple[Family, ...]
 
-    @property
-    def patterns(self) -> list[Pattern]:
-        return [p for f in self.families for p in f.patterns]
-
 
 def _load_module(path: Path, unique_name: str) -> ModuleType:
     found = importlib.util.spec_from_file_location(unique_name, path)
@@ -45,6 +47,13 @@ def _load_module(path: Path, unique_name: str) -> ModuleType:
     module = importlib.util.module_from_spec(found)
     found.loader.exec_module(module)
     return module
+
+
+def on_import_path(packs_dir: Path) -> None:
+    """Lets family modules import the shared authoring packages that sit beside the packs."""
+    folder = str(packs_dir.resolve())
+    if folder not in sys.path:
+        sys.path.insert(0, folder)
 
 
 def family_files(pack_dir: Path) -> list[tuple[str, Path]]:
@@ -65,20 +74,50 @@ def present_packs(packs_dir: Path) -> list[str]:
     return [key for key in PACK_ORDER if (packs_dir / key / "pack.py").is_file()]
 
 
-def load_pack(packs_dir: Path, key: str) -> LoadedPack:
-    pack_dir = packs_dir / key
-    facts = _load_module(pack_dir / "pack.py", f"motiloom_pack_{key}").PACK
+def shared_sources(packs_dir: Path) -> list[Path]:
+    """Every Python file under packs_dir that belongs to no pack, sorted: the data that families
+    of several packs read, and the catalogue's totals."""
+    packs = {packs_dir / key for key in PACK_ORDER}
+    return sorted(
+        path
+        for path in packs_dir.rglob("*.py")
+        if not any(parent in packs for parent in path.parents) and "__pycache__" not in path.parts
+    )
+
+
+def load_pack_facts(packs_dir: Path, key: str) -> Pack:
+    path = packs_dir / key / "pack.py"
+    facts = _load_module(path, f"motiloom_pack_{key}").PACK
     if facts.key != key:
-        raise CheckError(f"{pack_dir}/pack.py: PACK.key is {facts.key!r}, expected {key!r}")
-    families = []
-    for fam_key, path in family_files(pack_dir):
-        module = _load_module(path, f"motiloom_pack_{key}_{fam_key}")
-        patterns = tuple(getattr(module, "PATTERNS", ()))
-        if not patterns:
-            raise CheckError(f"{path}: defines no PATTERNS")
-        families.append(Family(key, fam_key, path, patterns))
-    return LoadedPack(facts, tuple(families))
+        raise CheckError(f"{path}: PACK.key is {facts.key!r}, expected {key!r}")
+    return facts
+
+
+def load_family(packs_dir: Path, pack: str, key: str, path: Path) -> Family:
+    on_import_path(packs_dir)
+    module = _load_module(path, f"motiloom_pack_{pack}_{key}")
+    patterns = tuple(getattr(module, "PATTERNS", ()))
+    if not patterns:
+        raise CheckError(f"{path}: defines no PATTERNS")
+    return Family(key, path, patterns)
+
+
+def load_pack(packs_dir: Path, key: str) -> LoadedPack:
+    families = tuple(
+        load_family(packs_dir, key, fam_key, path)
+        for fam_key, path in family_files(packs_dir / key)
+    )
+    return LoadedPack(load_pack_facts(packs_dir, key), families)
 
 
 def load_catalogue(packs_dir: Path) -> list[LoadedPack]:
     return [load_pack(packs_dir, key) for key in present_packs(packs_dir)]
+
+
+def load_totals(packs_dir: Path) -> Totals | None:
+    """The stated totals of the complete catalogue, when packs_dir declares them."""
+    path = packs_dir / CATALOGUE_FILE
+    if not path.is_file():
+        return None
+    on_import_path(packs_dir)
+    return _load_module(path, "motiloom_catalogue_totals").TOTALS

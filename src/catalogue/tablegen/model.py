@@ -45,7 +45,43 @@ class Pack:
     max_step: float  # upper bound of the largest step between consecutive entries, seam included
     periods: dict[int, int] = field(default_factory=dict)  # period_pips -> number of tables
     axes: dict[int, int] = field(default_factory=dict)  # axes -> number of tables
+    # Every name starts with this prefix.
+    name_prefix: str = ""
+    # Every description holds exactly this many em dashes (U+2014).
+    em_dashes: int = 0
+    # Descriptions of names with one of these prefixes hold exactly this many en dashes (U+2013);
+    # every other description holds none.
+    en_dashes: dict[str, int] = field(default_factory=dict)
+    # When set, every table's seam (last entry to entry 0) is at most this share of its largest
+    # step between neighbouring entries.
+    seam_ratio: float | None = None
+    # When set, exactly this many tables start at the origin.
+    origin_starts: int | None = None
 
     @property
     def namespace(self) -> str:
         return f"motiloom_{self.key}"
+
+
+@dataclass(frozen=True)
+class Totals:
+    """What is stated about the complete catalogue."""
+
+    records: int
+    entries: int
+    periods: dict[int, int]
+    axes: dict[int, int]
+    closed_seams: int  # tables whose last entry equals entry 0
+    level_seams: int  # tables whose seam distance equals their largest inner step
+    origin_starts: int  # tables whose entry 0 is (0, 0, 0)
+    peak: float
+    peak_tables: frozenset[str]  # the only tables that reach the peak
+    largest_step: str  # to 4 decimals
+    longest_entry: str  # largest Euclidean length of an entry, to 2 decimals
+    longest_entry_table: str
+    mean_range: tuple[str, str]  # lowest and highest per-axis mean of the used axes, to 3 decimals
+    still_x: int  # axes-2 tables whose x is 0.0 throughout
+    still_x_named: frozenset[str]
+    still_x_family: tuple[str, str]  # (pack, name prefix) of a family whose tables all have still x
+    index_head: tuple[str, ...]
+    last_record: str

@@ -10,4 +10,5 @@ PACK = Pack(
     max_step=0.1919,
     periods={256: 22, 512: 6},
     axes={1: 12, 2: 16},
+    en_dashes={"groove_": 1},
 )
