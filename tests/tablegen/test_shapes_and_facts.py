@@ -3,12 +3,14 @@
 from __future__ import annotations
 
 import math
+from pathlib import Path
 
 import pytest
 from hypothesis import given
 from hypothesis import strategies as st
 from tablegen import facts, shapes
 from tablegen.bake import bake
+from tablegen.load import load_catalogue
 from tablegen.model import CheckError, Pattern
 
 unit = st.floats(0.0, 1.0)
@@ -123,34 +125,102 @@ def test_bake_normalises_all_axes_by_one_factor_and_rounds():
     assert all(v[2] == 0.0 and math.copysign(1, v[2]) == 1 for v in table)
 
 
-TABLE = [(0.0, 0.0, 0.0), (0.5, -0.25, 0.0), (0.8, 0.0, 0.0), (0.0, 0.0, 0.0)]
+# A 16-pip table for the facts: a positive x/y pulse around pip 3, silence over pips 6-11, and a
+# negative x pulse around pip 14 that reaches across the seam to pips 0 and 15.
+X = [-0.2, 0.2, 0.5, 0.8, 0.5, 0.2, 0, 0, 0, 0, 0, 0, -0.2, -0.5, -0.6, -0.5]
+Y = [0, -0.1, -0.25, -0.4, -0.25, -0.1] + [0] * 10
+TABLE = [(float(x), float(y), 0.0) for x, y in zip(X, Y, strict=True)]
+OVER = facts.ROUNDING_TOLERANCE + 1e-12  # just beyond what the 12-decimal rounding explains
 
 
+def changed(pip, axis, value):
+    table = list(TABLE)
+    entry = list(table[pip])
+    entry["xyz".index(axis)] = value
+    table[pip] = tuple(entry)
+    return table
+
+
+# Each case: a fact that TABLE holds, and the smallest change of one component that breaks it.
 @pytest.mark.parametrize(
-    "fact",
+    "fact, pip, axis, value",
     [
-        facts.value_at(1, 0.5, -0.25),
-        facts.peaks(0.8, 0.25, exact="x"),
-        facts.constant_over(2, 2, (0.8, 0.0, 0.0)),
-        facts.origin_at(3),
-        facts.formula(lambda k: TABLE[k]),
+        (facts.value_at(3, 0.8, -0.4), 3, "y", -0.4 + 1e-12),
+        (facts.near(14, x=-0.6, tol=0.01), 14, "x", -0.61 - 1e-12),
+        (facts.peaks(0.8, 0.4), 14, "x", -0.80005 - 1e-12),  # 0.8001 to four figures
+        (facts.peaks(0.8, 0.4), 3, "x", 0.79995 - 1e-12),
+        (facts.peaks(0.8, 0.4, exact="xy"), 3, "y", -0.4 + 1e-12),
+        (facts.peaks(0.8, 0.4, exact="xy"), 13, "x", -0.8 - 1e-12),
+        (facts.formula(lambda k: TABLE[k]), 7, "x", OVER),
+        (facts.formula(lambda k: TABLE[k]), 3, "x", 0.8 - OVER),
+        (facts.formula(lambda k: TABLE[k][:2]), 5, "z", OVER),  # unnamed components are 0
+        (facts.constant_over(6, 11, (0.0, 0.0, 0.0)), 11, "z", 1e-12),  # the end pip counts
+        (facts.constant_over(6, 11, 0.0), 6, "x", -1e-12),
+        (facts.zero_except_near([3, 14], 3), 6, "x", 1e-12),  # pip 6 is 3 pips from 3: outside
+        (facts.zero_except_near([(3, 3), (14, 3)]), 11, "y", -1e-12),
+        (facts.extremum_at(3, "x", "max"), 2, "x", 0.8),  # a tie before is no maximum
+        (facts.extremum_at(3, "x", "max"), 4, "x", 0.8 + 1e-12),
+        (facts.extremum_at(14, "x", "min"), 15, "x", -0.6 - 1e-12),
+        (facts.largest_at(3, "x"), 14, "x", -0.8),  # a tie elsewhere
+        (facts.monotone_over(3, 14, "x", rising=False), 14, "x", -0.5 + 1e-12),
+        (facts.monotone_over(14, 19, "x", rising=True), 3, "x", 0.5 - 1e-12),  # across the seam
+        (facts.origin_at(8), 8, "z", 1e-12),
     ],
 )
-def test_facts_accept_a_table_that_holds_them(fact):
+def test_facts_hold_on_the_table_and_fail_on_the_smallest_break(fact, pip, axis, value):
     fact(TABLE)
-
-
-@pytest.mark.parametrize(
-    "fact",
-    [
-        facts.value_at(1, 0.5, -0.2),
-        facts.peaks(0.8, 0.3),
-        facts.peaks(0.79999, exact="x"),
-        facts.constant_over(0, 2, (0.0, 0.0, 0.0)),
-        facts.origin_at(1),
-        facts.formula(lambda k: (TABLE[k][0] + 1e-9, TABLE[k][1], 0.0)),
-    ],
-)
-def test_facts_reject_a_table_that_breaks_them(fact):
     with pytest.raises(CheckError):
-        fact(TABLE)
+        fact(changed(pip, axis, value))
+
+
+PACKS = Path(__file__).resolve().parents[2] / "src" / "catalogue" / "packs"
+
+
+def is_formula(fact):
+    return fact.__qualname__.startswith("formula.")
+
+
+def formula_patterns():
+    return [
+        pattern
+        for pack in load_catalogue(PACKS)
+        for family in pack.families
+        for pattern in family.patterns
+        if any(is_formula(fact) for fact in pattern.facts)
+    ]
+
+
+FORMULA_PATTERNS = formula_patterns()
+
+
+def test_every_closed_form_table_is_checked_against_its_formula():
+    closed_forms = {
+        "lfo_breathe",
+        "lfo_flower",
+        "lfo_breathing_orbit",
+        "path_lissajous_2_3",
+        "path_rose_4",
+        "path_rose_5",
+        "path_woven_3d",
+        "path_torus_knot",
+        "lfo_triplet_wobble",
+        "lfo_pendulum_dwell",
+        "path_bowed_diamond",
+        "path_orbit_dwell",
+        "path_crank_slider",
+    }
+    assert closed_forms <= {pattern.name for pattern in FORMULA_PATTERNS}
+
+
+@pytest.mark.parametrize("pattern", FORMULA_PATTERNS, ids=lambda p: p.name)
+def test_pack_formula_facts_reject_an_entry_off_by_a_billionth(pattern):
+    table = bake(pattern)
+    formulas = [fact for fact in pattern.facts if is_formula(fact)]
+    for fact in formulas:
+        fact(table)
+    pip = pattern.period // 3
+    x, y, z = table[pip]
+    table[pip] = (x + 1e-9, y, z)
+    for fact in formulas:
+        with pytest.raises(CheckError):
+            fact(table)

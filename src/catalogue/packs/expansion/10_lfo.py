@@ -53,8 +53,23 @@ def triplet_wobble(k):
     return ((0.5525 - 0.255 * math.cos(phi)) * math.sin(12 * phi), 0.22 * math.sin(phi))
 
 
+def triplet_wobble_rule(k):
+    """lfo_triplet_wobble written out again from its closed form, to check the table against."""
+    phi = 2 * math.pi * k / 512
+    return ((0.5525 - 0.255 * math.cos(phi)) * math.sin(12 * phi), 0.22 * math.sin(phi))
+
+
 def breathing_orbit(k):
     phi = phase(k, EIGHT_BEATS)
+    return (
+        0.67 * math.cos(phi) + 0.11 * math.cos(3 * phi),
+        0.39 * math.sin(phi) + 0.09 * math.sin(3 * phi),
+    )
+
+
+def breathing_orbit_rule(k):
+    """lfo_breathing_orbit written out again from its closed form."""
+    phi = 2 * math.pi * k / 512
     return (
         0.67 * math.cos(phi) + 0.11 * math.cos(3 * phi),
         0.39 * math.sin(phi) + 0.09 * math.sin(3 * phi),
@@ -75,6 +90,12 @@ seeded_drift = lanes(seeded_lane("x", 9, 0.7871), seeded_lane("y", 13, 0.6098))
 
 def pendulum_dwell(k):
     phi = phase(k, EIGHT_BEATS)
+    return (0.78 * math.tanh(2.8 * math.sin(phi)) / math.tanh(2.8), 0.22 * math.cos(2 * phi))
+
+
+def pendulum_dwell_rule(k):
+    """lfo_pendulum_dwell written out again from its closed form."""
+    phi = 2 * math.pi * k / 512
     return (0.78 * math.tanh(2.8 * math.sin(phi)) / math.tanh(2.8), 0.22 * math.cos(2 * phi))
 
 
@@ -144,7 +165,10 @@ PATTERNS = [
         EIGHT_BEATS,
         2,
         triplet_wobble,
-        facts=(formula(triplet_wobble), peaks(0.8042, 0.22, exact="y")),
+        facts=(
+            formula(triplet_wobble_rule, label="(0.5525 - 0.255 cos phi) sin 12phi; 0.22 sin phi"),
+            peaks(0.8042, 0.22, exact="y"),
+        ),
     ),
     Pattern(
         "lfo_breathing_orbit",
@@ -152,7 +176,14 @@ PATTERNS = [
         EIGHT_BEATS,
         2,
         breathing_orbit,
-        facts=(formula(breathing_orbit), peaks(0.78, 0.344, exact="x"), value_at(0, 0.78, 0.0)),
+        facts=(
+            formula(
+                breathing_orbit_rule,
+                label="0.67 cos phi + 0.11 cos 3phi; 0.39 sin phi + 0.09 sin 3phi",
+            ),
+            peaks(0.78, 0.344, exact="x"),
+            value_at(0, 0.78, 0.0),
+        ),
     ),
     Pattern(
         "lfo_seeded_drift",
@@ -170,7 +201,9 @@ PATTERNS = [
         2,
         pendulum_dwell,
         facts=(
-            formula(pendulum_dwell),
+            formula(
+                pendulum_dwell_rule, label="0.78 tanh(2.8 sin phi) / tanh(2.8); 0.22 cos 2phi"
+            ),
             peaks(0.78, 0.22, exact="xy"),
             value_at(128, 0.78),
             value_at(384, -0.78),

@@ -111,6 +111,15 @@ def flower(k):
     )
 
 
+def flower_rule(k):
+    """lfo_flower written out again from its closed form, to check the table against."""
+    phi = 2 * math.pi * k / 512
+    return (
+        0.56 * math.cos(phi) - 0.28 * math.cos(2 * phi),
+        0.56 * math.sin(phi) + 0.28 * math.sin(2 * phi),
+    )
+
+
 PATTERNS = [
     Pattern(
         "lfo_breathe",
@@ -119,7 +128,9 @@ PATTERNS = [
         1,
         breathe,
         facts=(
-            formula(breathe),
+            formula(
+                lambda k: (0.8 * math.sin(2 * math.pi * k / 256),), label="0.8 sin(2 pi k / 256)"
+            ),
             peaks(0.8, exact="x"),
             value_at(0, 0.0),
             value_at(64, 0.8),
@@ -217,7 +228,9 @@ PATTERNS = [
         2,
         flower,
         facts=(
-            formula(flower),
+            formula(
+                flower_rule, label="0.56 cos phi - 0.28 cos 2phi; 0.56 sin phi + 0.28 sin 2phi"
+            ),
             peaks(0.84, 0.7274, exact="x"),
             value_at(0, 0.28, 0.0),
             value_at(256, -0.84),

@@ -89,6 +89,37 @@ def anticipate_rule(k):
     return (shared_return(k),)
 
 
+def smoothstep_return_rule(k):
+    """The shared return over pips 128-256, written out again: 0.65 (1 - 2 (3t^2 - 2t^3))."""
+    t = (k - 128) / 128
+    return 0.65 * (1 - 2 * (3 * t**2 - 2 * t**3))
+
+
+def rebound_rule(k):
+    """ease_rebound written out again: Penner's bounce-out from -0.65 to +0.65, then the return."""
+    if k > 128:
+        return (smoothstep_return_rule(k),)
+    t = k / 128
+    if t < 1 / 2.75:
+        e = 7.5625 * t**2
+    elif t < 2 / 2.75:
+        e = 7.5625 * (t - 1.5 / 2.75) ** 2 + 0.75
+    elif t < 2.5 / 2.75:
+        e = 7.5625 * (t - 2.25 / 2.75) ** 2 + 0.9375
+    else:
+        e = 7.5625 * (t - 2.625 / 2.75) ** 2 + 0.984375
+    return (-0.65 + 1.3 * e,)
+
+
+def overshoot_rule(k):
+    """ease_overshoot written out again: back-out 1 + (s + 1)(t - 1)^3 + s (t - 1)^2 with
+    s = 1.70158, from -0.65 to +0.65, then the return."""
+    if k > 128:
+        return (smoothstep_return_rule(k),)
+    u = k / 128 - 1
+    return (-0.65 + 1.3 * (1 + 2.70158 * u**3 + 1.70158 * u**2),)
+
+
 # ease_elastic: three oscillations per loop under a lopsided window that swells to its height
 # around pip 100 and dies away; the window is scaled so that the largest peak is exactly 0.8.
 # The oscillation's zeros fall on pips 0, 128 and 256, its peak on pip 106 and its troughs
@@ -110,7 +141,7 @@ PATTERNS = [
         1,
         rebound,
         facts=(
-            formula(rebound),
+            formula(rebound_rule, label="bounce-out outward and smoothstep return"),
             peaks(0.65, exact="x"),
             value_at(0, LOW),
             value_at(OUT, HIGH),
@@ -137,7 +168,7 @@ PATTERNS = [
         1,
         overshoot,
         facts=(
-            formula(overshoot),
+            formula(overshoot_rule, label="back-out outward and smoothstep return"),
             peaks(0.78),
             near(74, x=0.78, tol=0.005),
             value_at(0, LOW),
