@@ -1,0 +1,37 @@
+"""The table-rendering tool selects from the built module and writes paged sheets."""
+
+import importlib.util
+from pathlib import Path
+
+import motiloom
+import pytest
+
+pytest.importorskip("matplotlib")
+
+TOOL = Path(__file__).resolve().parents[2] / "tools" / "render_patterns.py"
+_spec = importlib.util.spec_from_file_location("render_patterns", TOOL)
+render = importlib.util.module_from_spec(_spec)
+_spec.loader.exec_module(render)
+
+NAMES = [entry["name"] for entry in motiloom.catalogue()]
+
+
+def test_select_keeps_catalogue_order_once_each():
+    chosen = render.select([NAMES[1], NAMES[0], "*", NAMES[1]])
+    assert [entry["name"] for entry in chosen] == NAMES
+
+
+def test_select_refuses_a_selector_that_matches_nothing():
+    with pytest.raises(SystemExit):
+        render.select(["no_such_pattern_*"])
+
+
+def test_pages_of_eight():
+    assert [len(page) for page in render.pages(list(range(17)))] == [8, 8, 1]
+
+
+def test_sheet_and_one_png_per_pattern(tmp_path):
+    assert render.main(["--sheet", str(tmp_path / "s.png"), NAMES[0], NAMES[1]]) == 0
+    assert sorted(p.name for p in tmp_path.iterdir()) == ["s-1.png"]
+    assert render.main(["--out", str(tmp_path / "each"), NAMES[0]]) == 0
+    assert (tmp_path / "each" / f"{NAMES[0]}.png").stat().st_size > 0
