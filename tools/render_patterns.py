@@ -19,7 +19,11 @@ jolt at the seam).
     python3 tools/render_patterns.py --out /tmp/r circle 'path_*'
     python3 tools/render_patterns.py --sheet /tmp/lfo.png 'lfo_*'      # lfo-1.png, lfo-2.png ...
 
-A selector is a pattern name or a glob over names. Needs matplotlib (a dev-only dependency).
+    python3 tools/render_patterns.py --packs src/catalogue/packs --sheet /tmp/w.png 'wave_*'
+
+A selector is a pattern name or a glob over names. With --packs the tables are baked from the
+authoring modules in this process instead (for a family that is not built yet); the final review
+of a pack samples the built module. Needs matplotlib (a dev-only dependency).
 """
 
 from __future__ import annotations
@@ -31,12 +35,45 @@ import math
 import sys
 from pathlib import Path
 
-import motiloom
-
 REPO = Path(__file__).resolve().parent.parent
 ROWS_PER_PAGE = 8
 AXIS_COLOURS = ("tab:red", "tab:green", "tab:blue")
 SEAM = "crimson"
+
+
+class Authoring:
+    """The catalogue and sampling of the built module, baked from the authoring modules."""
+
+    def __init__(self, packs_dir: Path) -> None:
+        sys.path.insert(0, str(REPO / "src" / "catalogue"))
+        from tablegen.bake import bake
+        from tablegen.load import load_catalogue
+
+        self._bake = bake
+        self._patterns = {
+            p.name: p for pack in load_catalogue(packs_dir) for f in pack.families for p in f.patterns
+        }
+        self._tables: dict[str, list] = {}
+
+    def catalogue(self) -> list[dict]:
+        return [
+            {"name": p.name, "period_pips": p.period, "dimensions": p.axes}
+            for p in self._patterns.values()
+        ]
+
+    def sample(self, name: str, pip: int):
+        if name not in self._tables:
+            self._tables[name] = self._bake(self._patterns[name])
+        table = self._tables[name]
+        return _Position(table[pip % len(table)])
+
+
+class _Position(tuple):
+    def as_tuple(self):
+        return tuple(self)
+
+
+motiloom = None  # the source of tables: the built module, or Authoring with --packs
 
 
 def select(selectors: list[str]) -> list[dict]:
@@ -163,7 +200,16 @@ def main(argv: list[str] | None = None) -> int:
     where = parser.add_mutually_exclusive_group()
     where.add_argument("--out", type=Path, default=REPO / "renders", help="one PNG per pattern")
     where.add_argument("--sheet", type=Path, help=f"pages of {ROWS_PER_PAGE}: NAME-1.png, ...")
+    parser.add_argument("--packs", type=Path, help="bake from these authoring modules instead")
     args = parser.parse_args(argv)
+
+    global motiloom
+    if args.packs:
+        motiloom = Authoring(args.packs)
+    else:
+        import motiloom as built
+
+        motiloom = built
 
     import matplotlib
 

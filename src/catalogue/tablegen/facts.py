@@ -256,3 +256,41 @@ def monotone_over(start: int, end: int, axis: str, rising: bool) -> Fact:
                 )
 
     return fact
+
+
+def _largest(table: Table, axis: int) -> float:
+    return max(abs(entry[axis]) for entry in table)
+
+
+def peak_within(low: float, high: float) -> Fact:
+    """The table's largest |component| lies in [low, high]."""
+    if not 0.0 <= low <= high:
+        raise ValueError(f"peak_within needs 0 <= low <= high, got {low}, {high}")
+    name = f"peak_within({low}, {high})"
+
+    def fact(table: Table) -> None:
+        peak = max(_largest(table, axis) for axis in range(3))
+        if not low <= peak <= high:
+            raise CheckError(f"{name}: the largest |component| is {peak!r}")
+
+    return fact
+
+
+def main_axes(axes: str) -> Fact:
+    """Each named axis reaches at least as far (largest |value|) as every axis not named."""
+    named = sorted({_axis_index(a) for a in axes})
+    if not named or len(axes) != len(named):
+        raise ValueError(f"main_axes needs distinct axes from 'xyz', got {axes!r}")
+    others = [i for i in range(3) if i not in named]
+    name = f"main_axes({axes!r})"
+
+    def fact(table: Table) -> None:
+        for main in named:
+            for other in others:
+                if _largest(table, main) < _largest(table, other):
+                    raise CheckError(
+                        f"{name}: largest |{AXES[main]}| is {_largest(table, main)!r}, below "
+                        f"|{AXES[other]}| of {_largest(table, other)!r}"
+                    )
+
+    return fact

@@ -423,3 +423,193 @@ def scale_lane_to_peak(lane: Lane, period: int, peak: float, grid: int = 1) -> L
 def harmonics(terms: Sequence[tuple[int, float, float]]) -> Callable[[float], float]:
     """A periodic function of the angle phi: the sum of a*sin(n*phi + p) over (n, a, p)."""
     return lambda phi: math.fsum(a * math.sin(n * phi + p) for n, a, p in terms)
+
+
+# --- one-sided kernels for events at fractional times -----------------------------------------
+#
+# A kernel is the unit shape that one event leaves on a lane, written as a function of d, the
+# pips from the event to the pip being drawn (negative before the event). Each kernel is exactly
+# 0.0 outside its support, so silence between events is exact, and the causal ones (attack and
+# release, the struck spring) are exactly at rest up to and including their event.
+
+
+def skewed_pulse(d: float, amplitude: float, rise: float, fall: float) -> float:
+    """A raised-cosine pulse that rises over `rise` pips before its event and falls over `fall`
+    pips after it: A*(1 + cos(pi*d/rise))/2 before, A*(1 + cos(pi*d/fall))/2 after, exactly A at
+    d = 0 and exactly 0.0 for d <= -rise or d >= fall."""
+    if d <= -rise or d >= fall:
+        return 0.0
+    width = rise if d < 0 else fall
+    return amplitude * (1.0 + math.cos(math.pi * d / width)) / 2.0
+
+
+def skewed_pulse_area(d: float, rise: float, fall: float) -> float:
+    """The area under the unit skewed pulse from its start up to d: 0.0 before the pulse,
+    (rise + fall)/2 after it."""
+    if d <= -rise:
+        return 0.0
+    if d <= 0.0:
+        return (d + rise) / 2.0 + rise / TAU * math.sin(math.pi * d / rise)
+    if d < fall:
+        return rise / 2.0 + d / 2.0 + fall / TAU * math.sin(math.pi * d / fall)
+    return (rise + fall) / 2.0
+
+
+def release_fade(d: float, horizon: float) -> float:
+    """1.0 up to half the horizon, then a smootherstep down to exactly 0.0 at `horizon`: ends an
+    exponential tail at a finite time without a kink."""
+    half = horizon / 2.0
+    return 1.0 - smootherstep((d - half) / half)
+
+
+def attack_decay(d: float, amplitude: float, attack: float, decay: float, horizon: float) -> float:
+    """A one-sided envelope: 0.0 up to and at the event; a sin^2 attack reaching `amplitude` at
+    d = attack; then the critically damped release (1 + s/decay)*exp(-s/decay) of s = d - attack,
+    which leaves the peak with zero slope, faded to exactly 0.0 at d = horizon."""
+    if d <= 0.0 or d >= horizon:
+        return 0.0
+    if d < attack:
+        return amplitude * math.sin(math.pi * d / (2.0 * attack)) ** 2
+    s = (d - attack) / decay
+    return amplitude * (1.0 + s) * math.exp(-s) * release_fade(d, horizon)
+
+
+def damped_spring(
+    d: float, amplitude: float, cycle: float, decay: float, horizon: float, onset: float
+) -> float:
+    """A struck spring: exactly 0.0 (at rest) up to and at its event, then the ringing
+    A*exp(-d/decay)*sin(2*pi*d/cycle). The factor 1 - exp(-(d/onset)^2) starts the ring with zero
+    velocity, and the ring is faded to exactly 0.0 at d = horizon, so it never reaches past its
+    horizon into the next loop."""
+    if d <= 0.0 or d >= horizon:
+        return 0.0
+    start = 1.0 - math.exp(-((d / onset) ** 2))
+    ring = math.exp(-d / decay) * math.sin(TAU * d / cycle)
+    return amplitude * start * ring * release_fade(d, horizon)
+
+
+def soft_ceiling(value: float, knee: float, ceiling: float) -> float:
+    """Leaves |value| <= knee unchanged; beyond the knee the magnitude bends along the parabola
+    that meets `ceiling` with zero slope at knee + 2*(ceiling - knee) and holds it after. The
+    curve has a continuous slope, so crowded events flatten smoothly instead of clipping."""
+    if not 0.0 <= knee < ceiling:
+        raise ValueError(f"soft_ceiling needs 0 <= knee < ceiling, got {knee}, {ceiling}")
+    size = abs(value)
+    if size <= knee:
+        return value
+    span = ceiling - knee
+    over = size - knee
+    bent = ceiling if over >= 2.0 * span else knee + over - over * over / (4.0 * span)
+    return math.copysign(bent, value)
+
+
+@dataclass(frozen=True)
+class Kernel:
+    """A unit shape around an event: shape(d) for d pips after it, exactly 0.0 unless
+    -lead < d < reach. Causal kernels have lead 0."""
+
+    shape: Callable[[float], float]
+    lead: float
+    reach: float
+
+
+def rise_fall(rise: float, fall: float) -> Kernel:
+    if not (rise > 0 and fall > 0):
+        raise ValueError(f"a pulse needs a positive rise and fall, got {rise}, {fall}")
+    return Kernel(lambda d: skewed_pulse(d, 1.0, rise, fall), rise, fall)
+
+
+def attack_release(attack: float, decay: float, horizon: float) -> Kernel:
+    if not (0 < attack < horizon and decay > 0):
+        raise ValueError("an envelope needs 0 < attack < horizon and a positive decay")
+    return Kernel(lambda d: attack_decay(d, 1.0, attack, decay, horizon), 0.0, horizon)
+
+
+def spring_ring(cycle: float, decay: float, horizon: float, onset: float) -> Kernel:
+    if not (cycle > 0 and decay > 0 and onset > 0 and horizon > 0):
+        raise ValueError("a spring needs a positive cycle, decay, onset and horizon")
+    return Kernel(lambda d: damped_spring(d, 1.0, cycle, decay, horizon, onset), 0.0, horizon)
+
+
+@dataclass(frozen=True)
+class Hit:
+    """One event's mark on a curve: its kernel times a signed amplitude per component."""
+
+    time: float
+    amplitudes: tuple[float, ...]
+    kernel: Kernel
+
+    def __post_init__(self) -> None:
+        if not 1 <= len(self.amplitudes) <= 3:
+            raise ValueError(f"a hit moves 1 to 3 components, got {self.amplitudes!r}")
+
+
+def hit(time: float, *amplitudes: float, kernel: Kernel) -> Hit:
+    return Hit(float(time), tuple(float(a) for a in amplitudes), kernel)
+
+
+def since(k: float, time: float, period: float, lead: float = 0.0) -> float:
+    """Pips from an event at `time` to pip k, measured around the loop, in [-lead, period - lead):
+    a kernel with that lead sees every pip of the loop exactly once."""
+    return wrap(k - time + lead, period) - lead
+
+
+def hit_sum(hits: Sequence[Hit], period: float, size: int = 3) -> Callable[[float], tuple]:
+    """The sum of every hit's kernel over the loop, `size` components (missing ones are 0.0).
+
+    Each hit is counted once per loop, so the curve closes exactly; a kernel longer than the loop
+    is refused. With no hits the curve is 0.0 everywhere.
+    """
+    hits = tuple(hits)
+    for h in hits:
+        if h.kernel.lead + h.kernel.reach > period:
+            raise ValueError(f"the kernel of the hit at {h.time} is longer than the loop")
+        if len(h.amplitudes) > size:
+            raise ValueError(f"the hit at {h.time} moves more than {size} components")
+
+    def curve(k: float) -> tuple[float, ...]:
+        sums = [0.0] * size
+        for h in hits:
+            d = since(k, h.time, period, h.kernel.lead)
+            if d <= -h.kernel.lead or d >= h.kernel.reach:
+                continue
+            unit = h.kernel.shape(d)
+            for axis, amplitude in enumerate(h.amplitudes):
+                sums[axis] += amplitude * unit
+        return tuple(sums)
+
+    return curve
+
+
+def pulse_phase(
+    events: Sequence[tuple[float, float]], period: float, base: float, rise: float, fall: float
+) -> Lane:
+    """A phase in cycles that advances once per loop, 0.0 at pip 0, at a rate of `base` plus a
+    skewed pulse (rise, fall) of height `weight` around each (time, weight) event; times may lie
+    anywhere and are taken round the loop.
+
+    The phase is the running area under that rate, in closed form, divided by the area of the
+    whole loop: events speed the travel up around them and the rest of the loop slows down to
+    keep one cycle per loop. Weights must not be negative.
+    """
+    events = tuple((wrap(float(t), period), float(w)) for t, w in events)
+    if base <= 0.0 or any(w < 0.0 for _, w in events) or rise + fall > period:
+        raise ValueError("a pulse phase needs a base > 0, weights >= 0 and a pulse within the loop")
+
+    def area(k: float) -> float:
+        total = base * k
+        for time, weight in events:
+            for loop in (-period, 0.0, period):
+                d = k - time - loop
+                total += weight * (
+                    skewed_pulse_area(d, rise, fall) - skewed_pulse_area(-time - loop, rise, fall)
+                )
+        return total
+
+    whole = area(float(period))
+
+    def lane(k: float) -> float:
+        turns, inside = divmod(k, period)
+        return turns + area(inside) / whole
+
+    return lane
