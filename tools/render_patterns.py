@@ -47,12 +47,18 @@ class Authoring:
     def __init__(self, packs_dir: Path) -> None:
         sys.path.insert(0, str(REPO / "src" / "catalogue"))
         from tablegen.bake import bake
-        from tablegen.load import load_catalogue
+        from tablegen.load import family_files, load_family, present_packs
 
         self._bake = bake
-        self._patterns = {
-            p.name: p for pack in load_catalogue(packs_dir) for f in pack.families for p in f.patterns
-        }
+        self._patterns = {}
+        for pack in present_packs(packs_dir):
+            for key, path in family_files(packs_dir / pack):
+                try:  # a family being edited elsewhere must not stop the others from rendering
+                    family = load_family(packs_dir, pack, key, path)
+                except Exception as error:
+                    print(f"render_patterns: skipped {path.name}: {error}", file=sys.stderr)
+                    continue
+                self._patterns.update((p.name, p) for p in family.patterns)
         self._tables: dict[str, list] = {}
 
     def catalogue(self) -> list[dict]:
