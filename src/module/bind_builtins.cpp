@@ -2,6 +2,8 @@
 // procedural rudiments. Each binding only converts arguments and results.
 #include <pybind11/pybind11.h>
 
+#include <utility>
+
 #include "catalogue/catalogue.hpp"
 #include "module/bindings.hpp"
 #include "rudiments/procedural.hpp"
@@ -18,15 +20,21 @@ void bind_offset3(py::module_& m) {
 }
 
 py::list to_host_catalogue(const std::vector<motiloom::RudimentInfo>& entries) {
-    using namespace pybind11::literals;
+    // The four keys are made once per call and shared by every dict of the list: with 1,731
+    // entries, making them per entry would cost more than the entries' own text.
+    const py::str name_key("name");
+    const py::str description_key("description");
+    const py::str period_key("period_pips");
+    const py::str dimensions_key("dimensions");
     py::list list(entries.size());
     std::size_t i = 0;
     for (const motiloom::RudimentInfo& entry : entries) {
-        list[i++] =
-            py::dict("name"_a = py::str(entry.name.data(), entry.name.size()),
-                     "description"_a = py::str(entry.description.data(), entry.description.size()),
-                     "period_pips"_a = static_cast<int>(entry.period_pips),
-                     "dimensions"_a = static_cast<int>(entry.dimensions));
+        py::dict dict;
+        dict[name_key] = py::str(entry.name.data(), entry.name.size());
+        dict[description_key] = py::str(entry.description.data(), entry.description.size());
+        dict[period_key] = py::int_(entry.period_pips);
+        dict[dimensions_key] = py::int_(entry.dimensions);
+        list[i++] = std::move(dict);
     }
     return list;
 }
