@@ -1,4 +1,4 @@
-"""The drum scores of beat-grid styles 1-36, the score format and the grid printer."""
+"""The drum scores of the 68 beat-grid styles, the score format and the grid printer."""
 
 from __future__ import annotations
 
@@ -85,6 +85,38 @@ TABLE = [
     ("amapiano", "Amapiano / shaker and bass-percussion study", 512, "",
      "An original percussion and log-drum-style bass rhythm. Pitched bass is a cue lane, not a"
      " downloaded sample."),
+    ("jersey_five", "Jersey / five-kick foundation", 512, "bs", ""),
+    ("jersey_call", "Jersey / call and turnaround", 512, "", ""),
+    ("footwork_triplet", "Footwork / triplet bass reply", 512, "", ""),
+    ("footwork_sparse", "Footwork / interrupted half-time", 512, "", ""),
+    ("funky_toms", "UK funky / tom-led skips", 512, "", ""),
+    ("funky_syncopated", "UK funky / broken response", 512, "", ""),
+    ("broken_push", "Broken beat / early-and-late answers", 512, "", ""),
+    ("broken_shuffle", "Broken beat / shuffled rim circuit", 512, "", ""),
+    ("afro_bell", "Afro house / bell and kick weave", 512, "", ""),
+    ("afro_cross", "Afro house / three-over-four percussion", 512, "", ""),
+    ("gqom_space", "Gqom / broken-kick space study", 512, "", ""),
+    ("gqom_exchange", "Gqom / staggered drum exchange", 512, "", ""),
+    ("baile_toms", "Baile funk / low-drum conversation", 512, "bs", ""),
+    ("baile_response", "Baile funk / syncopated answer", 512, "", ""),
+    ("reggae_one_drop", "Reggae / one-drop foundation", 512, "", ""),
+    ("reggae_steppers", "Dub / steppers foundation", 512, "", ""),
+    ("reggae_rockers", "Reggae / kick-on-one-and-three study", 512, "", ""),
+    ("son_clave_32", "Latin club / 3-2 son clave", 512, "", ""),
+    ("son_clave_23", "Latin club / 2-3 son clave", 512, "", ""),
+    ("psy_rolling", "Psy / straight rolling bass gaps", 512, "", ""),
+    ("psy_offbeat", "Trance / offbeat bass exchange", 512, "", ""),
+    ("hard_reverse", "Hard dance / delayed bass swell cues", 512, "", ""),
+    ("italo_machine", "Italo / machine rim conversation", 512, "", ""),
+    ("electro_robot", "Electro / asymmetric machine break", 512, "", ""),
+    ("acid_percussion", "Acid house / syncopated machine accents", 512, "", ""),
+    ("techno_rumble", "Techno / delayed low-end answer", 512, "", ""),
+    ("ukg_rim_shuffle", "Garage / rim-led skipping pocket", 512, "", ""),
+    ("dnb_push", "DnB / kick pickup and ghost reply", 512, "", ""),
+    ("jungle_switchback", "Jungle / two-bar switchback", 512, "", ""),
+    ("amapiano_answer", "Amapiano / log-like bass answer", 512, "", ""),
+    ("dancehall_space", "Dancehall / spacious offbeat replies", 512, "", ""),
+    ("dembow_push", "Reggaeton / dembow with pickup answer", 512, "", ""),
 ]
 # fmt: on
 
@@ -93,11 +125,16 @@ def test_styles_follow_the_table_in_order():
     assert [s.key for s in STYLES] == [row[0] for row in TABLE]
 
 
+# The one style whose loop opens on silence: the one-drop leaves beat 1 empty by definition.
+STARTS_WITH_SPACE = {"reggae_one_drop"}
+
+
 @pytest.mark.parametrize("key, title, period, axes2, note", TABLE, ids=[r[0] for r in TABLE])
 def test_style_heading(key, title, period, axes2, note):
     s = BY_KEY[key]
     assert (s.title, s.note, s.period, s.axes2) == (title, note, period, AXES2[axes2])
-    assert any(e.time < 16 for e in s.events), "something must play on or near the one"
+    if key not in STARTS_WITH_SPACE:
+        assert any(e.time < 16 for e in s.events), "something must play on or near the one"
 
 
 def test_every_style_plays_its_own_score():
@@ -120,6 +157,15 @@ def times(key, *kinds):
         # per pair of beats: the a of the first (3 sixteenths) and the & of the second (6)
         ("dembow", ("snare",), sorted(128 * i + d for i in range(4) for d in (48, 96))),
         ("dubstep_half", ("snare",), [128, 256 + 128]),
+        # per bar: 1, 2, 3, the a of 3, the & of 4
+        ("jersey_five", ("kick",), [b + t for b in (0, 256) for t in (0, 64, 128, 176, 224)]),
+        ("reggae_one_drop", ("kick",), [128, 256 + 128]),
+        ("reggae_one_drop", ("rim",), [128, 256 + 128]),
+        ("reggae_steppers", ("kick",), [64 * i for i in range(8)]),
+        ("reggae_rockers", ("kick",), [0, 128, 256, 256 + 128]),
+        # three side: 1, the & of 2, 4; two side: 2, 3
+        ("son_clave_32", ("rim",), [0, 96, 192, 256 + 64, 256 + 128]),
+        ("dnb_push", ("kick",), [0, 128 + 32, 256, 256 + 128 + 32, 256 + 192 + 48]),
     ],
 )
 def test_defining_hit_times(key, kinds, expected):
@@ -182,8 +228,71 @@ def test_jungle_switch_halves_its_main_snares_without_changing_tempo():
 
 
 def test_broken_styles_leave_the_quarter_note_kick():
-    for key in ("techno_broken", "electro"):
+    broken = ("techno_broken", "electro", "electro_robot", "funky_syncopated", "broken_push")
+    for key in (*broken, "broken_shuffle", "gqom_space", "gqom_exchange"):
         assert times(key, "kick") != [64 * i for i in range(8)], key
+
+
+def test_son_clave_directions_are_one_score_a_bar_apart():
+    three_two, two_three = BY_KEY["son_clave_32"], BY_KEY["son_clave_23"]
+    moved = {((e.time + 256) % 512, e.instrument, e.level) for e in three_two.events}
+    assert moved == {(e.time, e.instrument, e.level) for e in two_three.events}
+    assert times("son_clave_23", "rim")[:2] == [64, 128]  # opens on the two side
+
+
+def test_one_drop_leaves_beat_one_of_both_bars_empty():
+    assert not [e for e in BY_KEY["reggae_one_drop"].events if e.time % 256 < 16]
+
+
+def test_dembow_push_is_the_dembow_plus_a_pickup_into_the_one():
+    push, plain = BY_KEY["dembow_push"], BY_KEY["dembow"]
+    added = set(push.events) - set(plain.events)
+    assert set(plain.events) < set(push.events)
+    assert added and all(448 <= e.time < 512 for e in added)
+
+
+def test_footwork_bass_replies_in_true_triplets():
+    bass = times("footwork_triplet", "bass")
+    assert all((t * 3 / 64).denominator == 1 for t in bass)  # on the eighth-triplet lattice
+    assert any(t.denominator == 3 for t in bass)
+    assert all(t % 16 == 0 for t in times("footwork_triplet", "kick", "snare", "hat"))
+
+
+def test_afro_cross_sets_three_strokes_against_four_kicks_per_bar():
+    for bar in (0, 256):
+        congas = [t - bar for t in times("afro_cross", "conga") if bar <= t < bar + 256]
+        kicks = [t - bar for t in times("afro_cross", "kick") if bar <= t < bar + 256]
+        assert congas == [Fraction(256, 3) * i for i in range(3)]
+        assert kicks == [64 * i for i in range(4)]
+
+
+def test_afro_bell_weaves_between_the_kicks():
+    kicks = set(times("afro_bell", "kick"))
+    for weave in ("bell", "conga"):
+        assert kicks.isdisjoint(times("afro_bell", weave)), weave
+
+
+def test_psy_bass_rolls_off_the_beat_with_whole_beats_left_out():
+    bass = times("psy_rolling", "bass")
+    per_beat = [sorted(t % 64 for t in bass if t // 64 == beat) for beat in range(8)]
+    assert all(b in ([], [16, 32, 48]) for b in per_beat)
+    assert 0 < per_beat.count([]) < 8
+    assert times("psy_rolling", "kick") == [64 * i for i in range(8)]
+
+
+def test_broken_push_snares_sit_a_sixteenth_off_the_backbeat_both_ways():
+    snares = [e.time % 256 for e in BY_KEY["broken_push"].events if e.instrument == "snare"]
+    # each snare's distance to the nearest backbeat (2 or 4 of its bar); rims only ghost them
+    offsets = [min((t - beat for beat in (64, 192)), key=abs) for t in snares]
+    assert len(offsets) == 4 and set(offsets) == {-16, 16}
+
+
+def test_hard_reverse_swells_wait_for_the_and_and_rise():
+    bass = BY_KEY["hard_reverse"].of("bass")
+    assert all(e.time % 64 >= 32 or e.time >= 448 for e in bass)
+    for beat in range(8):
+        swell = [e.level for e in bass if e.time // 64 == beat]
+        assert len(swell) > 1 and swell == sorted(swell) and swell[-1] == ACCENT
 
 
 def test_grid_round_trips_lanes_and_marks_off_grid_events():
