@@ -117,7 +117,7 @@ def write(root: Path) -> Path:
         (folder / "pack.py").write_text(
             "from tablegen.model import Pack\n\n"
             f"PACK = Pack(key={pack!r}, count={len(rows)}, peak={peak!r}, "
-            f"max_step={round(step, 4) + 0.0001!r}, periods={periods!r}, axes={axes!r}, "
+            f"max_step={round(step, 4)!r}, periods={periods!r}, axes={axes!r}, "
             f"name_prefix={'beat_' if pack in ('club', 'dancefloor') else ''!r}, "
             f"em_dashes={1 if pack in ('club', 'dancefloor') else 0})\n",
             encoding="utf-8",

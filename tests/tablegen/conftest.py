@@ -2,6 +2,7 @@
 
 from __future__ import annotations
 
+import math
 import sys
 from pathlib import Path
 
@@ -43,14 +44,22 @@ def family_source(rows: list[tuple[str, str, int, float, float]]) -> str:
     return FAMILY_TEMPLATE.format(rows=text)
 
 
+def _largest_step(period: int, rx: float, ry: float) -> float:
+    """The largest step between neighbouring entries of a stored ellipse, seam included."""
+    angles = [2 * math.pi * k / period for k in range(period)]
+    points = [(round(rx * math.cos(a), 12), round(ry * math.sin(a), 12)) for a in angles]
+    return max(math.dist(points[k - 1], points[k]) for k in range(period))
+
+
 def pack_source(key: str, rows: list[tuple[str, str, int, float, float]]) -> str:
     periods: dict[int, int] = {}
     for _, _, period, _, _ in rows:
         periods[period] = periods.get(period, 0) + 1
     peak = max(max(rx, ry) for _, _, _, rx, ry in rows)
+    step = max(_largest_step(period, rx, ry) for _, _, period, rx, ry in rows)
     return (
         "from tablegen.model import Pack\n\n"
-        f"PACK = Pack(key={key!r}, count={len(rows)}, peak={peak!r}, max_step=0.2, "
+        f"PACK = Pack(key={key!r}, count={len(rows)}, peak={peak!r}, max_step={round(step, 4)!r}, "
         f"periods={periods!r}, axes={{2: {len(rows)}}}, en_dashes={{'groove_': 1}})\n"
     )
 

@@ -1,9 +1,17 @@
 """Drum-sticking studies: each stroke is a gesture, right hand to +x and left hand to -x, with
 a dip in y; accented strokes reach further than taps."""
 
-from tablegen.facts import near, peaks, value_at
+from tablegen.facts import extremum_at, near, peaks, value_at
 from tablegen.model import Pattern
-from tablegen.shapes import grid_time, nearest_pip, onset, pulse_train
+from tablegen.shapes import (
+    grid_time,
+    hit,
+    hit_sum,
+    nearest_pip,
+    onset,
+    pulse_train,
+    rise_fall,
+)
 
 FOUR_BEATS = 256
 STUDY_NOTE = (
@@ -48,41 +56,42 @@ def sticking_study(name, sticking, accents):
 
 
 # rudiment_flam_accent: six main strokes every 128/3 pips (R L R, L R L); the first of each
-# group of three is accented. Before each accent the other hand plays a grace note three pips
-# early, drawn as a short deep dip that merges into the accent's own rise.
+# group of three is accented. Every main stroke strikes over 9 pips and releases over 16. Before
+# each accent the other hand plays its grace: a flick out to its own side, lifting a little, that
+# peaks 13 pips before the accent and is on its way back as the accent strikes; the point then
+# swoops through the grace's deep dip three pips before the accent and lands on it. That swoop
+# is the fastest motion of the initial pack: 0.19192 between pips 123 and 124 (and 251, 252),
+# the pack's stated largest step of 0.1919.
 FLAM_MAIN = [(grid_time(i, 6, FOUR_BEATS), hand) for i, hand in enumerate("RLRLRL")]
 FLAM_ACCENTS = {0, 3}
-FLAM_MAIN_WIDTH = 16
+FLAM_STROKE = rise_fall(9, 16)
 FLAM_ACCENT_Y, FLAM_TAP_Y = -0.24, -0.14
-FLAM_GRACE_LEAD = 3
-# The grace note's small sideways flick is over before the accent lands (half-width = lead), so
-# the accent keeps its full height; its dip is wider and merges into the accent's rise.
-FLAM_GRACE_X, FLAM_GRACE_X_WIDTH = 0.16, FLAM_GRACE_LEAD
-FLAM_GRACE_Y_WIDTH = 5
+FLAM_FLICK = (0.3, 0.06)  # |x| and y of the grace's flick to the other side
+FLAM_FLICK_LEAD, FLAM_FLICK_KERNEL = 13, rise_fall(7, 6)
+FLAM_GRACE_LEAD, FLAM_GRACE_KERNEL = 3, rise_fall(4, 4)
 FLAM_GRACE_DIP = -0.4261  # y at the grace pip, the deepest point of the table
 
 
 def _flam_accent_curve():
-    hits = []
+    strokes = []
     for i, (time, hand) in enumerate(FLAM_MAIN):
         side = 1.0 if hand == "R" else -1.0
-        if i in FLAM_ACCENTS:
-            hits.append(onset(time, side * ACCENT[0], FLAM_ACCENT_Y, width=FLAM_MAIN_WIDTH))
-        else:
-            hits.append(onset(time, side * TAP[0], FLAM_TAP_Y, width=FLAM_MAIN_WIDTH))
-    # The grace dip is sized so that, added to the tail of the accent's own dip, y at the grace
-    # pip is exactly FLAM_GRACE_DIP.
-    accent_tail = pulse_train([onset(0, 0.0, FLAM_ACCENT_Y, width=FLAM_MAIN_WIDTH)], FOUR_BEATS)(
-        -FLAM_GRACE_LEAD
-    )[1]
-    grace_y = FLAM_GRACE_DIP - accent_tail
+        size, dip = (ACCENT[0], FLAM_ACCENT_Y) if i in FLAM_ACCENTS else (TAP[0], FLAM_TAP_Y)
+        strokes.append(hit(time, side * size, dip, kernel=FLAM_STROKE))
+    graces = []
     for i in sorted(FLAM_ACCENTS):
         time, hand = FLAM_MAIN[i]
         side = -1.0 if hand == "R" else 1.0  # the grace note is played by the other hand
-        grace_time = (time - FLAM_GRACE_LEAD) % FOUR_BEATS
-        hits.append(onset(grace_time, side * FLAM_GRACE_X, 0.0, width=FLAM_GRACE_X_WIDTH))
-        hits.append(onset(grace_time, 0.0, grace_y, width=FLAM_GRACE_Y_WIDTH))
-    return pulse_train(hits, FOUR_BEATS)
+        flick_x, flick_y = FLAM_FLICK
+        strokes.append(
+            hit(time - FLAM_FLICK_LEAD, side * flick_x, flick_y, kernel=FLAM_FLICK_KERNEL)
+        )
+        graces.append(time - FLAM_GRACE_LEAD)
+    # The grace dip is sized so that, added to what the strokes and flicks leave there, y at
+    # the grace pip is exactly FLAM_GRACE_DIP.
+    around = hit_sum(strokes, FOUR_BEATS, 2)(graces[0])[1]
+    dips = [hit(pip, 0.0, FLAM_GRACE_DIP - around, kernel=FLAM_GRACE_KERNEL) for pip in graces]
+    return hit_sum(strokes + dips, FOUR_BEATS, 2)
 
 
 PATTERNS = [
@@ -102,6 +111,11 @@ PATTERNS = [
             value_at(128, x=-0.82),
             near(125, y=-0.43),
             near(253, y=-0.43),
+            extremum_at(125, "y", "min"),
+            extremum_at(253, "y", "min"),
+            # each grace flicks out to the other hand's side before its accent strikes
+            extremum_at(128 - FLAM_FLICK_LEAD, "x", "max"),
+            extremum_at(256 - FLAM_FLICK_LEAD, "x", "min"),
         ),
     ),
 ]
