@@ -56,8 +56,7 @@ def tables():
     """Every baked table, read once through the host, pip 0 to period - 1."""
     sample = motiloom.sample
     return {
-        e["name"]: [sample(e["name"], k).as_tuple() for k in range(e["period_pips"])]
-        for e in BAKED
+        e["name"]: [sample(e["name"], k).as_tuple() for k in range(e["period_pips"])] for e in BAKED
     }
 
 

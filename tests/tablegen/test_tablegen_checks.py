@@ -17,8 +17,7 @@ from tablegen import checks
 from tablegen.bake import store
 from tablegen.checks import BakedRecord, Measured, check_catalogue
 from tablegen.emit import name_index
-from tablegen.load import PACK_ORDER
-from tablegen.load import load_totals
+from tablegen.load import PACK_ORDER, load_totals
 from tablegen.model import CheckError, Pack, Pattern, Totals
 
 PACKS_DIR = Path(__file__).resolve().parents[2] / "src" / "catalogue" / "packs"

@@ -41,8 +41,9 @@ def test_list_outputs_bakes_nothing_and_shards_by_size(tmp_path, small_packs):
         "from tablegen.model import Pattern\n"
         "def never(k):\n"
         "    raise RuntimeError('baked while listing')\n"
-        "PATTERNS = [Pattern(f'big_{i:03}_table', 'A table that listing must not bake, only count.',"
-        " 1024, 1, never) for i in range(130)]\n"
+        "PATTERNS = [Pattern(f'big_{i:03}_table',"
+        " 'A table that listing must not bake, only count.', 1024, 1, never)"
+        " for i in range(130)]\n"
     )
     listed = tablegen("--packs", small_packs, "--list-outputs")
     assert listed.returncode == 0, listed.stderr

@@ -110,7 +110,9 @@ def test_each_family_gets_its_own_header_and_source_and_every_pattern_its_table_
         record("path_other_one", [(0.4, 0.1, 0.0)] * 4, pack="expansion", family="path"),
     ]
     outputs = render(records, name_index(records))
-    assert sorted(outputs) == output_paths([("initial", "ring", [3, 2]), ("expansion", "path", [4])])
+    assert sorted(outputs) == output_paths(
+        [("initial", "ring", [3, 2]), ("expansion", "path", [4])]
+    )
     assert sorted(outputs) == [
         "catalogue_records.cpp",
         "motiloom_packs.hpp",
@@ -158,7 +160,9 @@ def test_only_files_whose_content_changed_are_rewritten(tmp_path):
     assert {p for p in outputs if (tmp_path / p).stat().st_mtime_ns != old} == {
         "packs/initial/path-0.cpp"
     }
-    assert (tmp_path / "packs/initial/path-0.cpp").read_text() == changed["packs/initial/path-0.cpp"]
+    assert (tmp_path / "packs/initial/path-0.cpp").read_text() == changed[
+        "packs/initial/path-0.cpp"
+    ]
     assert (tmp_path / "notes.txt").read_text() == "kept"
     assert sorted(p.name for p in (tmp_path / "packs/initial").iterdir()) == [
         "path-0.cpp", "path.hpp", "ring-0.cpp", "ring.hpp",

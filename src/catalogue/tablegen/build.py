@@ -98,7 +98,9 @@ class Cache:
                 fields, bake_.summaries = pickle.load(stream)
         except (OSError, EOFError, pickle.UnpicklingError, ValueError):
             return False
-        bake_.patterns = [Pattern(name, text, period, axes, None) for name, text, period, axes in fields]  # type: ignore[arg-type]
+        bake_.patterns = [
+            Pattern(name, text, period, axes, None) for name, text, period, axes in fields
+        ]  # type: ignore[arg-type]
         return True
 
     def load_tables(self, bake_: FamilyBake) -> list[Table]:

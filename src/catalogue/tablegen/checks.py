@@ -202,8 +202,11 @@ def name_form(m: Measured) -> None:
 
 def name_prefix(m: Measured) -> None:
     if not m.name.startswith(m.pack.name_prefix):
-        raise fail(m.name, "name prefix", f"the {m.pack.key} pack's names start with "
-                   f"{m.pack.name_prefix!r}")
+        raise fail(
+            m.name,
+            "name prefix",
+            f"the {m.pack.key} pack's names start with {m.pack.name_prefix!r}",
+        )
 
 
 def name_not_procedural(m: Measured) -> None:
@@ -731,6 +734,8 @@ def check_catalogue(
     for record in records:
         pack = declared.get(record.pack)
         if pack is None:
-            raise fail(record.name, "pack", f"belongs to {record.pack!r}, which has no stated facts")
+            raise fail(
+                record.name, "pack", f"belongs to {record.pack!r}, which has no stated facts"
+            )
         summaries += check_records(pack, [record])
     check_summaries(packs, summaries, index, totals)

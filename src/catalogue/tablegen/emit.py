@@ -300,7 +300,9 @@ class Shard:
     records: Sequence[BakedRecord]
 
 
-def shards(records: Sequence[BakedRecord], family_keys: Mapping[tuple[str, str], str]) -> list[Shard]:
+def shards(
+    records: Sequence[BakedRecord], family_keys: Mapping[tuple[str, str], str]
+) -> list[Shard]:
     """Every shard of the catalogue; `family_keys` gives the content key of each (pack, family)."""
     found = []
     for pack, family, _, members in _families(records):
