@@ -1,0 +1,13 @@
+"""The continuum pack: twelve families of large continuous paths that fill the field, and eight
+quiet rhythmic studies meant to be layered over larger motion."""
+
+from tablegen.model import Pack
+
+PACK = Pack(
+    key="continuum",
+    count=320,
+    peak=0.82,
+    max_step=0.1719,
+    periods={288: 1, 320: 1, 352: 1, 384: 2, 416: 2, 448: 4, 480: 4, 512: 129, 1024: 176},
+    axes={2: 68, 3: 252},
+)
