@@ -16,14 +16,24 @@ from tablegen.load import on_import_path
 PACKS = Path(__file__).resolve().parents[2] / "src" / "catalogue" / "packs"
 on_import_path(PACKS)
 
+from beatgrid import figures  # noqa: E402
 from beatgrid.motions import MOTIONS  # noqa: E402
 from beatgrid.patterns import beat_pattern  # noqa: E402
-from beatgrid.score import score  # noqa: E402
+from beatgrid.score import at, roll, score  # noqa: E402
 from beatgrid.scores import STYLES  # noqa: E402
+from tablegen.model import CheckError  # noqa: E402
 
 BY_KEY = {m.key: m for m in MOTIONS}
+STYLE = {s.key: s for s in STYLES}
 FOUR_FLOOR = STYLES[0]
 KICKS = (0, 64, 128, 192)
+
+
+def family(pack: str, file_name: str):
+    found = importlib.util.spec_from_file_location(f"{pack}_{file_name}", PACKS / pack / file_name)
+    module = importlib.util.module_from_spec(found)
+    found.loader.exec_module(module)
+    return module.PATTERNS
 
 
 def table(style, motion: str, pack: str = "club"):
@@ -34,7 +44,13 @@ def table(style, motion: str, pack: str = "club"):
 
 # (pips from the kick, y) as stated for the bounce pulse
 BOUNCE_PULSE = [
-    (0, 0.55), (-6, 0.0053), (-4, 0.1698), (-2, 0.4278), (8, 0.4557), (16, 0.2376), (24, 0.045)
+    (0, 0.55),
+    (-6, 0.0053),
+    (-4, 0.1698),
+    (-2, 0.4278),
+    (8, 0.4557),
+    (16, 0.2376),
+    (24, 0.045),
 ]
 
 
@@ -83,11 +99,13 @@ def test_four_floor_orbit_turns_a_quarter_per_kick_and_tucks_between():
     "extra", [("snare", 256, 1.0), ("kick", 320, 0.7), ("snare", Fraction(1000, 3), 0.35)]
 )
 def test_causal_rules_rest_until_their_single_event(motion, extra):
+    """Over the half loop up to and including its event the point is at rest; it moves on the
+    first pip after. (The ring may run on past the seam, which is after the event in time.)"""
     solo = score("solo", "Solo", lanes={}, extra=[extra])
     t = table(solo, motion, "dancefloor")
-    first_after = math.floor(extra[1]) + 1
-    assert all(e == (0.0, 0.0, 0.0) for e in t[:first_after])
-    assert any(e != (0.0, 0.0, 0.0) for e in t[first_after:])
+    last_before = math.floor(extra[1])
+    assert all(t[k % 512] == (0.0, 0.0, 0.0) for k in range(last_before - 255, last_before + 1))
+    assert t[last_before + 1] != (0.0, 0.0, 0.0)
 
 
 # --- axes -------------------------------------------------------------------------------------
@@ -103,11 +121,14 @@ def test_flat_motions_leave_depth_still_and_glide_always_has_it(style):
         assert (depth == {0.0}) == flat
 
 
-def test_a_three_bar_glide_closes_only_after_three_bars():
-    polymeter = next(s for s in STYLES if s.key == "techno_polymeter")
-    t = table(polymeter, "glide")
+@pytest.mark.parametrize("pack", ["club", "dancefloor"])
+def test_a_three_bar_glide_closes_only_after_three_bars(pack):
+    pattern = beat_pattern(STYLE["techno_polymeter"], BY_KEY["glide"], pack)
+    t = bake(pattern)
     assert len(t) == 768 and t[512] != t[0]
-    assert math.dist(t[-1], t[0]) <= max(math.dist(a, b) for a, b in zip(t, t[1:]))
+    # the path itself, followed past the end of the table, is back at entry 0 on pip 768
+    assert pattern.curve(768) == pytest.approx(t[0], abs=1e-12)
+    assert math.dist(t[-1], t[0]) <= max(math.dist(a, b) for a, b in zip(t, t[1:], strict=False))
 
 
 # --- one-sided kernels ------------------------------------------------------------------------
@@ -158,16 +179,16 @@ def test_soft_ceiling_keeps_small_values_and_bends_smoothly_to_the_ceiling():
     assert shapes.soft_ceiling(-0.55, 0.55, 0.66) == -0.55
     assert shapes.soft_ceiling(5.0, 0.55, 0.66) == 0.66
     values = [shapes.soft_ceiling(0.5 + i * 0.001, 0.55, 0.66) for i in range(400)]
-    slopes = [(b - a) / 0.001 for a, b in zip(values, values[1:])]
+    slopes = [(b - a) / 0.001 for a, b in zip(values, values[1:], strict=False)]
     assert all(0.0 <= s <= 1.0 + 1e-9 for s in slopes)
-    assert max(abs(b - a) for a, b in zip(slopes, slopes[1:])) < 0.02
+    assert max(abs(b - a) for a, b in zip(slopes, slopes[1:], strict=False)) < 0.02
 
 
 def test_pulse_phase_makes_one_rising_cycle_per_loop():
     phase = shapes.pulse_phase([(10.0, 2.0), (250.0, 1.0)], 256, 0.75, 8.0, 24.0)
     assert phase(0) == 0.0 and phase(256) == pytest.approx(1.0)
     values = [phase(k / 4) for k in range(1024)]
-    assert all(b > a for a, b in zip(values, values[1:]))
+    assert all(b > a for a, b in zip(values, values[1:], strict=False))
 
 
 # --- names and descriptions -------------------------------------------------------------------
@@ -179,16 +200,40 @@ HOUSE = STYLES[1]
     "style, motion, pack, text",
     [
         (HOUSE, "bounce", "club", "House / kick-clap-offbeat hat \u2014 Kick-led bounce."),
-        (FOUR_FLOOR, "bounce", "club",
-         "Four to the floor / bare pulse \u2014 Kick-led bounce. Equal quarter-note kicks only. "
-         "This shared foundation is not itself a complete genre."),
+        (
+            FOUR_FLOOR,
+            "bounce",
+            "club",
+            "Four to the floor / bare pulse \u2014 Kick-led bounce. Equal quarter-note kicks only. "
+            "This shared foundation is not itself a complete genre.",
+        ),
         (HOUSE, "glide", "club", "House / kick-clap-offbeat hat \u2014 Bass-and-phrase glide."),
-        (HOUSE, "glide", "dancefloor",
-         "House / kick-clap-offbeat hat \u2014 Bass / phrase glide. Original Club 05 continuous "
-         "phrase path with bass excursions."),
+        (
+            HOUSE,
+            "glide",
+            "dancefloor",
+            "House / kick-clap-offbeat hat \u2014 Bass / phrase glide. Original Club 05 continuous "
+            "phrase path with bass excursions.",
+        ),
+        (
+            STYLE.get("jersey_five"),
+            "glide",
+            "dancefloor",
+            "Jersey / five-kick foundation \u2014 Bass / phrase glide. Original Club 05 continuous "
+            "phrase path with bass excursions.",
+        ),
+        (
+            HOUSE,
+            "spring",
+            "dancefloor",
+            "House / kick-clap-offbeat hat \u2014 Causal spring. An event starts at rest, then "
+            "drives a damped ringing excursion.",
+        ),
     ],
 )
 def test_descriptions(style, motion, pack, text):
+    if style is None:
+        pytest.skip("the dancefloor-only styles are not written yet")
     assert beat_pattern(style, BY_KEY[motion], pack).description == text
 
 
@@ -198,6 +243,122 @@ def test_club_family_lists_every_style_with_four_motions_style_major():
     found.loader.exec_module(module)
     names = [p.name for p in module.PATTERNS]
     assert len(names) == 144 and len(set(names)) == 144
-    assert names[:5] == ["beat_four_floor_bounce", "beat_four_floor_step", "beat_four_floor_orbit",
-                         "beat_four_floor_glide", "beat_house_classic_bounce"]
+    assert names[:5] == [
+        "beat_four_floor_bounce",
+        "beat_four_floor_step",
+        "beat_four_floor_orbit",
+        "beat_four_floor_glide",
+        "beat_house_classic_bounce",
+    ]
     assert names[-1] == "beat_amapiano_glide"
+
+
+def test_every_style_has_all_sixteen_motions_across_the_two_packs():
+    club = family("club", "10_beat.py")
+    dancefloor = family("dancefloor", "10_club_styles.py")
+    dancefloor += family("dancefloor", "20_dancefloor_styles.py")
+    names = [p.name for p in club + dancefloor]
+    assert len(names) == len(set(names)) == 16 * len(STYLES)
+    by_style: dict[str, set[str]] = {}
+    for name in names:
+        key, motion = next(
+            (name[5 : -len(m.key) - 1], m.key) for m in MOTIONS if name.endswith("_" + m.key)
+        )
+        by_style.setdefault(key, set()).add(motion)
+    assert by_style == {s.key: {m.key for m in MOTIONS} for s in STYLES}
+    assert all(n[-1] == "8" for n in names if "figure" in n)
+    # record order: the club styles' twelve dancefloor motions first, then the rest style-major
+    assert [p.name for p in dancefloor[:13]] == [
+        *(f"beat_four_floor_{m.key}" for m in MOTIONS[4:]),
+        "beat_house_classic_surge",
+    ]
+    starts = [p.name for p in dancefloor[432::16]]
+    assert starts == [f"beat_{s.key}_bounce" for s in STYLES[36:]]
+
+
+# --- dancefloor motions -----------------------------------------------------------------------
+
+
+@pytest.mark.parametrize("key", ["grime_half", "son_clave_32", "house_jack", "techno_polymeter"])
+def test_ricochet_strikes_the_star_targets_in_turn(key):
+    """At each onset on a pip the point is out toward the next target, 144 degrees round from the
+    one before, and the first one points straight down."""
+    style = STYLE[key]
+    t = table(style, "ricochet", "dancefloor")
+    onsets = sorted({e.time for e in style.events})
+    for i, time in enumerate(onsets):
+        if time.denominator != 1:
+            continue
+        x, y, _ = t[int(time)]
+        turn = math.degrees(math.atan2(y, x)) - (270.0 + 144.0 * i)
+        assert abs((turn + 180.0) % 360.0 - 180.0) < 1e-6, (i, time)
+
+
+def test_ricochet_settles_at_the_centre_between_sparse_onsets():
+    pair = score("pair", "Pair", lanes={"kick": "X... .... .... .... | .... .... X... ...."})
+    t = table(pair, "ricochet", "dancefloor")
+    assert t[0][0] == 0.0 and t[0][1] < -0.5  # the first kick strikes straight down
+    assert all(e == (0.0, 0.0, 0.0) for e in t[100:370])
+
+
+@pytest.mark.parametrize("bass", ["..X. .... .... ....", ".... .... xxx. ...."])
+def test_dive_plunges_from_the_bass_and_resurfaces(bass):
+    lanes = {"kick": "X... .... .... .... | X... .... .... ....", "bass": f"{bass} | " + "." * 16}
+    low = score("low", "Low", lanes=lanes)
+    t = table(low, "dive", "dancefloor")
+    first = min(e.time for e in low.of("bass"))
+    depth = [e[2] for e in t]
+    assert all(z == 0.0 for z in depth[: int(first) + 1])  # nothing before the bass plays
+    assert max(depth) > 0.3 and depth[-1] == 0.0  # it plunges, and it is back before the seam
+
+
+ROLLED = score(
+    "rolled",
+    "Rolled",
+    lanes={"kick": "X... .... X... .... | X... .... X... ...."},
+    extra=roll("snare", at("1.2.1"), 6, 48) + roll("snare", at("2.4.1"), 8, 32, 0.5, 0.9),
+)
+
+
+@pytest.mark.parametrize(
+    "style, start", [(ROLLED, 64), (ROLLED, 448), (STYLE["jungle_ghosts"], 448)]
+)
+def test_recoil_shoves_a_roll_one_way(style, start):
+    """A snare roll makes one shove: x moves one way from its first stroke to its peak, with no
+    buzz back and forth between the strokes."""
+    t = table(style, "recoil", "dancefloor")
+    xs = [t[k % len(t)][0] for k in range(start + 1, start + 60)]
+    turn = max(range(len(xs)), key=lambda i: abs(xs[i]))
+    rising = xs[: turn + 1]
+    assert all((b - a) * xs[turn] >= 0.0 for a, b in zip(rising, rising[1:], strict=False))
+
+
+# --- dancefloor facts -------------------------------------------------------------------------
+
+# A small closed table: a square of side 0.3 at the mean (0.15, 0.15, 0.0), seam step 0.3.
+SQUARE = [(0.0, 0.0, 0.0), (0.3, 0.0, 0.0), (0.3, 0.3, 0.0), (0.0, 0.3, 0.0)]
+
+
+@pytest.mark.parametrize(
+    "fact, holds",
+    [
+        (figures.largest_step_within(0.3, 0.3), True),
+        (figures.largest_step_within(0.0, 0.29), False),
+        (figures.reach_at_most("y", 0.3), True),
+        (figures.reach_at_most("y", 0.2), False),
+        (figures.reaches_further("x", "z"), True),
+        (figures.reaches_further("z", "y"), False),
+        (figures.reaches("y", 0.3), True),
+        (figures.reaches("y", -0.3), False),
+        (figures.means_within(0.0, 0.15), True),
+        (figures.means_within(0.01, 0.2), False),  # the mean of z is 0.0
+        (figures.longest_entry_at_most(0.43), True),
+        (figures.longest_entry_at_most(0.42), False),  # the corner lies 0.4243 out
+    ],
+)
+def test_dancefloor_facts_hold_or_fail_on_a_square(fact, holds):
+    if holds:
+        fact(SQUARE)
+    else:
+        with pytest.raises(CheckError):
+            fact(SQUARE)

@@ -25,12 +25,14 @@ from tablegen.shapes import (
     hit,
     hit_sum,
     pulse_phase,
+    release_fade,
     rise_fall,
+    skewed_pulse,
     soft_ceiling,
     spring_ring,
 )
 
-from .score import BAR, PIPS_PER_BEAT, STEP, Event, Score
+from .score import BAR, NORMAL, PIPS_PER_BEAT, STEP, Event, Score
 
 Curve = Callable[[float], tuple[float, ...]]
 Rule = Callable[[Score, int], Curve]
@@ -123,6 +125,20 @@ def _energy(
     around pip k."""
     total = hit_sum([hit(_time(e), _weight(e), kernel=kernel) for e in events], score.period, 1)
     return lambda k: soft_ceiling(total(k)[0], knee, ceiling)
+
+
+def _groups(score: Score, events: Sequence[Event], gap: float) -> list[list[Event]]:
+    """The events (in time order) in groups round the loop: each event closer than `gap` to the
+    one before joins its group, and a group that reaches the seam continues into the first."""
+    groups: list[list[Event]] = []
+    for e in events:
+        if groups and e.time - groups[-1][-1].time < gap:
+            groups[-1].append(e)
+        else:
+            groups.append([e])
+    if len(groups) > 1 and groups[0][0].time + score.period - groups[-1][-1].time < gap:
+        groups[0] = groups.pop() + groups[0]
+    return groups
 
 
 def _out(axes: int, x: float, y: float, z: float) -> tuple[float, ...]:
@@ -239,9 +255,7 @@ def orbit(score: Score, axes: int) -> Curve:
     """Percussion orbit: one turn per loop whose angular speed, radius and depth follow the
     weighted events. Each hit swells the radius to 0.58 and pushes the angle on; between hits
     the point draws in to 0.43 and coasts."""
-    turn = _phase(
-        score, score.events, ORBIT_COAST, ORBIT_PUSH, ORBIT_DELAY, ORBIT_RISE, ORBIT_FALL
-    )
+    turn = _phase(score, score.events, ORBIT_COAST, ORBIT_PUSH, ORBIT_DELAY, ORBIT_RISE, ORBIT_FALL)
     swell = _energy(score, score.events, ORBIT_SWELL, 1.0, 1.2)
     depth = hit_sum(
         [hit(_time(e), ORBIT_DEPTH[e.role] * e.level, kernel=ORBIT_SWELL) for e in score.events],
@@ -302,14 +316,38 @@ def glide(score: Score, axes: int) -> Curve:
 
 # --- 5. surge ---------------------------------------------------------------------------------
 
+SURGE_KICK = 0.5  # how far an accented kick thrusts forward
+SURGE_RISE = 6.4  # the thrust lands on the kick
+SURGE_GLIDE = 14.0  # then the point glides back, critically damped
+SURGE_HORIZON = 176.0
+
+
+def _thrust(d: float) -> float:
+    """A thrust that rises over SURGE_RISE pips onto its kick and glides back along
+    (1 + s)exp(-s): level with the rise at the kick, slower than it, faded out by the horizon."""
+    if d <= -SURGE_RISE or d >= SURGE_HORIZON:
+        return 0.0
+    if d < 0.0:
+        return skewed_pulse(d, 1.0, SURGE_RISE, SURGE_RISE)
+    s = d / SURGE_GLIDE
+    return (1.0 + s) * math.exp(-s) * release_fade(d, SURGE_HORIZON)
+
+
+SURGE_THRUST = Kernel(_thrust, SURGE_RISE, SURGE_HORIZON)
+SURGE_LIFT = rise_fall(10.0, 30.0)  # a snare's lift: slow enough that a roll climbs smoothly
+SURGE_DETAIL = {"hat": 0.06, "perc": 0.1}  # sideways flicks of the upper percussion
+
 
 def surge(score: Score, axes: int) -> Curve:
-    """Forward surge: each kick thrusts forward through depth (z); snares lift (y) against it;
-    hats add small alternating flicks in x."""
+    """Forward surge: each kick thrusts forward through depth (z) and glides back; snares lift
+    (y) against it; hats and percussion add small flicks to alternate sides in x."""
     period = score.period
-    thrust = hit_sum(_hits(score.of("kick"), [0.5], KICK_PULSE), period, 1)
-    lift = hit_sum(_hits(score.of("snare"), [0.26], rise_fall(6.0, 24.0)), period, 1)
-    detail = hit_sum(_side_hits(score.of("hat"), [0.06], rise_fall(3.0, 9.0)), period, 1)
+    thrust = hit_sum(_hits(score.of("kick"), [SURGE_KICK], SURGE_THRUST), period, 1)
+    lift = hit_sum(_hits(score.of("snare"), [0.26], SURGE_LIFT), period, 1)
+    flicks = []
+    for role, reach in SURGE_DETAIL.items():
+        flicks += _side_hits(score.of(role), [reach], rise_fall(3.0, 9.0))
+    detail = hit_sum(flicks, period, 1)
 
     def curve(k: float) -> tuple[float, ...]:
         z = soft_ceiling(thrust(k)[0], 0.5, 0.66)
@@ -320,42 +358,79 @@ def surge(score: Score, axes: int) -> Curve:
 
 # --- 6. recoil --------------------------------------------------------------------------------
 
-RECOIL_PUSH = attack_release(4.0, 10.0, 96.0)  # the snare's shove: fast, and gone in 1.5 beats
-RECOIL_ECHO = attack_release(24.0, 20.0, 160.0)  # the echo peaks 24 pips after its snare
+RECOIL_SHOVE = 0.46  # sideways reach of an accented snare's shove
+RECOIL_ATTACK, RECOIL_DECAY = 5.0, 10.0  # the shove: fast, and gone in a beat and a half
+RECOIL_ECHO = 0.22  # the echo's reach back past the centre
+# The echo peaks 24 pips after its shove and lingers for almost three beats, so a loop that ends
+# in a long silence still carries it across the seam.
+RECOIL_ECHO_DELAY, RECOIL_ECHO_DECAY, RECOIL_ECHO_HORIZON = 24.0, 20.0, 176.0
 RECOIL_COUNTER = attack_release(4.0, 12.0, 96.0)  # a kick's downward counter
-RECOIL_TICK = attack_release(2.0, 4.0, 24.0)  # a hat's small tick in depth
+RECOIL_TICK = attack_release(2.0, 4.0, 24.0)  # a hat's or percussion hit's small tick in depth
+RECOIL_TICKS = {"hat": 0.05, "perc": 0.08}
+RECOIL_FLURRY = 24  # backbeat hits closer than this (a roll, a flam) make one shove
+# The kick's counter stays within this share of the widest shove, so x leads.
+RECOIL_COUNTER_SHARE = (0.7, 0.85)
 
 
 def _backbeat(score: Score) -> tuple[Event, ...]:
-    """The snares, or in a score without any the hits on beats 2 and 4 (whatever plays them)."""
+    """The snares; in a score whose snares are all ghosts or absent, the hits on beats 2 and 4
+    (whatever plays them) join them. Where several hit at once, the loudest stands for all."""
     snares = score.of("snare")
-    if snares:
-        return snares
-    return tuple(e for e in score.events if e.time % (2 * PIPS_PER_BEAT) == PIPS_PER_BEAT)
+    hits = snares
+    if not any(e.level >= NORMAL for e in snares):
+        hits += tuple(e for e in score.events if e.time % (2 * PIPS_PER_BEAT) == PIPS_PER_BEAT)
+    loudest: dict[Fraction, Event] = {}
+    for e in hits:
+        if e.time not in loudest or e.level > loudest[e.time].level:
+            loudest[e.time] = e
+    return tuple(loudest[time] for time in sorted(loudest))
+
+
+def _shoves(score: Score) -> list[Hit]:
+    """One shove per flurry of backbeat hits, to alternate sides: it starts on the flurry's
+    first hit and builds until RECOIL_ATTACK after its last, as wide as its loudest hit; its
+    echo pulls the other way and back in depth, peaking RECOIL_ECHO_DELAY later."""
+    hits = []
+    for flurry, side in _alternating(_groups(score, _backbeat(score), RECOIL_FLURRY)):
+        start = _time(flurry[0])
+        # a flurry builds for at most what leaves its echo room within the loop
+        span = min(
+            float(flurry[-1].time - flurry[0].time) % score.period,
+            score.period - RECOIL_ECHO_HORIZON,
+        )
+        level = max(e.level for e in flurry)
+        push = attack_release(span + RECOIL_ATTACK, RECOIL_DECAY, span + 96.0)
+        echo = attack_release(
+            span + RECOIL_ECHO_DELAY, RECOIL_ECHO_DECAY, span + RECOIL_ECHO_HORIZON
+        )
+        hits.append(hit(start, side * RECOIL_SHOVE * level, kernel=push))
+        hits.append(hit(start, -side * RECOIL_ECHO * level, 0.0, -0.16 * level, kernel=echo))
+    return hits
 
 
 def recoil(score: Score, axes: int) -> Curve:
-    """Backbeat recoil, all causal: a snare shoves the point sideways (alternating sides) and a
-    delayed echo of the shove draws it back past the centre and away in depth; a kick counters
-    downward; hats tick the depth. Nothing moves before the event that moves it."""
+    """Backbeat recoil, all causal: a snare (a roll as one) shoves the point sideways, the next
+    backbeat the other way, and a delayed echo of the shove draws it back past the centre and
+    away in depth; a kick counters downward, never further than the widest shove; hats and
+    percussion tick the depth. Nothing moves before the event that moves it."""
     period = score.period
-    hits = []
-    for e, side in _alternating(_backbeat(score)):
-        level = e.level
-        hits.append(hit(_time(e), side * 0.46 * level, 0.0, 0.0, kernel=RECOIL_PUSH))
-        hits.append(hit(_time(e), -side * 0.22 * level, 0.0, -0.16 * level, kernel=RECOIL_ECHO))
-    hits += _hits(score.of("kick"), [0.0, -0.3, 0.0], RECOIL_COUNTER)
-    hits += [
-        hit(_time(e), 0.0, 0.0, side * 0.05 * e.level, kernel=RECOIL_TICK)
-        for e, side in _alternating(score.of("hat"))
-    ]
-    motion = hit_sum(hits, period)
+    shove = hit_sum(_shoves(score), period)
+    counter = hit_sum(_hits(score.of("kick"), [-0.3], RECOIL_COUNTER), period, 1)
+    ticks = []
+    for role, depth in RECOIL_TICKS.items():
+        ticks += [
+            hit(_time(e), side * depth * e.level, kernel=RECOIL_TICK)
+            for e, side in _alternating(score.of(role))
+        ]
+    tick = hit_sum(ticks, period, 1)
+    widest = max(abs(soft_ceiling(shove(k)[0], 0.5, 0.62)) for k in range(period))
+    knee, ceiling = (share * widest for share in RECOIL_COUNTER_SHARE) if widest else (0.3, 0.4)
 
     def curve(k: float) -> tuple[float, ...]:
-        x, y, z = motion(k)
-        return _out(
-            axes, soft_ceiling(x, 0.5, 0.62), soft_ceiling(y, 0.3, 0.4), soft_ceiling(z, 0.2, 0.3)
-        )
+        x, _, z = shove(k)
+        z = soft_ceiling(z + tick(k)[0], 0.2, 0.3)
+        y = soft_ceiling(counter(k)[0], knee, ceiling)
+        return _out(axes, soft_ceiling(x, 0.5, 0.62), y, z)
 
     return curve
 
@@ -400,25 +475,57 @@ def flutter(score: Score, axes: int) -> Curve:
 
 # --- 8. dive ----------------------------------------------------------------------------------
 
-DIVE_PLUNGE = attack_release(20.0, 24.0, 160.0)
+DIVE_RUN_GAP = 24  # low-end notes closer than this (a sixteenth and a half) drive one plunge
+DIVE_DEPTH = 0.56  # plunge depth per unit of a run's summed levels, before the ceiling
+DIVE_ATTACK = 16.0  # the plunge deepens until this long after the run's last note
+DIVE_FALL = 96.0  # the longest resurfacing
+DIVE_RATE = 0.03  # the deepest plunge per pip of resurfacing room: close runs plunge less
+DIVE_LIMIT = 1.05  # the deepest plunge before the ceiling: it just touches 0.92
+DIVE_SHARE = 0.75  # a plunge takes at most this share of the time until the next run starts
 DIVE_COUNTER = {"kick": 0.2, "snare": 0.26}
+DIVE_RIPPLE = {"hat": 0.04, "perc": 0.06}
+
+
+def _plunges(score: Score) -> list[Hit]:
+    """One plunge per run of the low end: from the run's first note it deepens until
+    DIVE_ATTACK after its last, by DIVE_DEPTH per unit of the run's levels, then resurfaces
+    and rests a moment before the next run starts. Where the next run comes soon, the plunge
+    is shallower."""
+    period = score.period
+    runs = _groups(score, _low_end(score), DIVE_RUN_GAP)
+    plunges = []
+    for i, run in enumerate(runs):
+        start = _time(run[0])
+        following = _time(runs[(i + 1) % len(runs)][0])
+        room = (following - start) % period or period
+        span = (_time(run[-1]) - start) % period
+        rise = min(span + DIVE_ATTACK, 0.4 * room)
+        fall = min(DIVE_FALL, DIVE_SHARE * room - rise)
+        weight = math.fsum(e.level for e in run)
+        depth = min(DIVE_DEPTH * weight, DIVE_RATE * fall, DIVE_LIMIT)
+        plunges.append(hit(start + rise, depth, kernel=rise_fall(rise, fall)))
+    return plunges
 
 
 def dive(score: Score, axes: int) -> Curve:
-    """Bass-led dive: each bass note (kicks where there is none) drives a broad plunge through
-    depth; the kicks and snares that would be steps swing a counterweight to alternate sides,
-    and hats ripple the height."""
+    """Bass-led dive: each run of bass notes (of kicks where there is no bass) drives one broad
+    plunge through depth that resurfaces before the next; the kicks and snares that would be
+    steps swing a counterweight to alternate sides, and hats and percussion ripple the
+    height."""
     period = score.period
-    plunge = hit_sum(_hits(_low_end(score), [0.56], DIVE_PLUNGE), period, 1)
+    plunge = hit_sum(_plunges(score), period, 1)
     swing = [
         hit(_time(e), side * DIVE_COUNTER[e.role] * e.level, kernel=rise_fall(8.0, 24.0))
         for e, side in _alternating(_step_gestures(score))
     ]
     counter = hit_sum(swing, period, 1)
-    ripple = hit_sum(_hits(score.of("hat"), [0.04], rise_fall(3.0, 9.0)), period, 1)
+    ripples = []
+    for role, height in DIVE_RIPPLE.items():
+        ripples += _hits(score.of(role), [height], rise_fall(3.0, 9.0))
+    ripple = hit_sum(ripples, period, 1)
 
     def curve(k: float) -> tuple[float, ...]:
-        z = soft_ceiling(plunge(k)[0], 0.7, 0.92)
+        z = soft_ceiling(plunge(k)[0], 0.8, 0.92)
         x = soft_ceiling(counter(k)[0], 0.3, 0.4)
         return _out(axes, x, ripple(k)[0] - 0.12 * z, z)
 
@@ -445,10 +552,13 @@ def pendulum(score: Score, axes: int) -> Curve:
 
 # --- 10. figure8 ------------------------------------------------------------------------------
 
+FIGURE8_WEAVE = 0.1  # the two passes through the crossing, one above the other in depth
+
 
 def figure8(score: Score, axes: int) -> Curve:
-    """Woven figure eight: two lobes left and right, drawn once per bar, crossing in the centre;
-    kicks widen the lobes and snares lift the point in depth."""
+    """Woven figure eight: two lobes left and right, drawn once per bar; the two passes through
+    the crossing are woven, one in front of the other. Kicks widen the lobes and snares lift
+    the point further in depth."""
     period = score.period
     travel = _phase(score, score.events)
     lobes = _energy(score, score.of("kick"), rise_fall(16.0, 48.0), 1.0, 1.4)
@@ -458,7 +568,7 @@ def figure8(score: Score, axes: int) -> Curve:
     def curve(k: float) -> tuple[float, ...]:
         angle = TAU * bars * travel(k)
         size = 0.5 + 0.1 * lobes(k)
-        z = soft_ceiling(lift(k)[0], 0.22, 0.28)
+        z = soft_ceiling(FIGURE8_WEAVE * math.sin(angle) + lift(k)[0], 0.22, 0.28)
         return _out(axes, size * math.cos(angle), 0.55 * size * math.sin(2.0 * angle), z)
 
     return curve
@@ -545,135 +655,250 @@ def spiral(score: Score, axes: int) -> Curve:
 
 # --- 14. slalom -------------------------------------------------------------------------------
 
-SLALOM_SWEEP = 0.6
+SLALOM_SWEEP = 0.6  # how far the course runs to each side
+SLALOM_BEND = 0.14  # how far the S bends up and down between its ends
+SLALOM_DEPTH = 0.3  # depth counter to the sideways position
 
 
 def slalom(score: Score, axes: int) -> Curve:
-    """Drum slalom: an S-shaped sweep from side to side, one S per bar, paced by the rhythm; a
-    snare cuts back against the sweep, a kick lifts, and depth moves against the sideways
-    travel."""
+    """Drum slalom: back and forth along an S-shaped course, one run each way per bar, paced by
+    the rhythm and starting at the course's right end. A snare cuts back against the travel, a
+    kick lifts, and depth moves against the sideways position."""
     period = score.period
     bars = period / BAR
     travel = _phase(score, score.events)
     cuts = []
     for e in score.of("snare"):
-        heading = math.cos(TAU * bars * travel(_time(e)))  # the sweep's direction at the snare
-        cut = -math.copysign(0.12, heading) * e.level
-        cuts.append(hit(_time(e), cut, kernel=rise_fall(6.0, 18.0)))
+        heading = -math.sin(TAU * bars * travel(_time(e)))  # the travel's direction at the snare
+        cut = -math.copysign(0.1, heading) * e.level if heading else 0.0
+        cuts.append(hit(_time(e), cut, kernel=rise_fall(8.0, 24.0)))
     cutback = hit_sum(cuts, period, 1)
     lift = hit_sum(_hits(score.of("kick"), [0.22], KICK_PULSE), period, 1)
 
     def curve(k: float) -> tuple[float, ...]:
-        sweep = SLALOM_SWEEP * math.sin(TAU * bars * travel(k))
-        x = soft_ceiling(sweep + cutback(k)[0], 0.62, 0.66)
-        return _out(axes, x, lift(k)[0], -0.3 * sweep / SLALOM_SWEEP)
+        along = math.cos(TAU * bars * travel(k))  # -1 .. 1 from the left end to the right
+        x = soft_ceiling(SLALOM_SWEEP * along + cutback(k)[0], 0.62, 0.66)
+        y = SLALOM_BEND * math.sin(math.pi * along) + lift(k)[0]
+        return _out(axes, x, y, -SLALOM_DEPTH * along)
 
     return curve
 
 
 # --- 15. spring -------------------------------------------------------------------------------
 
-SPRING_RING = spring_ring(20.0, 18.0, 128.0, 2.0)
+# Each role strikes its own spring: the direction and reach of an accented strike, then the
+# spring's cycle and decay in pips. Snares ring sideways and fastest, kicks and bass in depth and
+# slower, percussion and hats lightly and quickly. The cycles sit off the sixteenth grid, so rings
+# struck on the grid do not all pass through rest together on later grid pips. The snare's reach
+# sets the hardest ring of all: a crescendo roll that strikes it in time with its swing.
 SPRING_STRIKE = {
-    "snare": (0.34, 0.0, 0.0),
-    "kick": (0.0, 0.0, 0.34),
-    "bass": (0.0, 0.0, 0.16),
-    "perc": (0.12, 0.08, 0.0),
-    "hat": (0.05, 0.03, 0.0),
+    "snare": ((0.4788, 0.0, 0.0), 15.0, 16.0),
+    "kick": ((0.0, 0.0, 0.4), 22.0, 20.0),
+    "bass": ((0.0, 0.0, 0.2), 29.0, 24.0),
+    "perc": ((0.14, 0.1, 0.0), 11.0, 10.0),
+    "hat": ((0.05, 0.04, 0.0), 7.0, 8.0),
 }
+SPRING_ONSET = 2.0  # the ring starts from rest with zero velocity, reaching full swing in ~4 pips
+# The ring fades out over three beats. Long before that its tail is too small to see, but it
+# still carries across the seam after a loop's last event, as a real spring never quite stops.
+SPRING_HORIZON = 192.0
 
 
 def spring(score: Score, axes: int) -> Curve:
-    """Causal spring: every event strikes a spring at rest at the origin and sets it ringing,
-    damped, until it falls still within two beats. Snares ring sideways (alternating sides),
-    kicks and bass in depth, percussion and hats lightly."""
+    """Causal spring: every event strikes a spring at rest and sets it ringing, damped, from the
+    event on and never before. Snares ring sideways, each struck from the side opposite the last;
+    kicks and bass ring in depth; percussion and hats lightly, with a little height."""
     hits = []
-    for e, side in _alternating(score.events):
-        x, y, z = SPRING_STRIKE[e.role]
-        level = e.level
-        hits.append(hit(_time(e), side * x * level, y * level, z * level, kernel=SPRING_RING))
+    for role, (reach, cycle, decay) in SPRING_STRIKE.items():
+        kernel = spring_ring(cycle, decay, SPRING_HORIZON, SPRING_ONSET)
+        hits += _side_hits(score.of(role), reach, kernel)
     ring = hit_sum(hits, score.period)
     return lambda k: _out(axes, *(soft_ceiling(c, 0.55, 0.67) for c in ring(k)))
 
 
 # --- 16. ricochet -----------------------------------------------------------------------------
 
-# The targets a ricochet visits in turn: five directions a star's stride apart.
+# The targets a ricochet visits in turn: five directions a star's stride apart, the first straight
+# down, so the loop's first onset (most often the heaviest) strikes downward.
 RICOCHET_TARGETS = tuple(
-    (math.cos(math.radians(90.0 + 144.0 * i)), math.sin(math.radians(90.0 + 144.0 * i)))
+    (math.cos(math.radians(270.0 + 144.0 * i)), math.sin(math.radians(270.0 + 144.0 * i)))
     for i in range(5)
 )
 RICOCHET_REACH = {"kick": 0.7, "snare": 0.7, "perc": 0.55, "bass": 0.55, "hat": 0.2}
+RICOCHET_LAYER = 0.6  # how much each further hit at the same time adds to the strongest
+RICOCHET_RISE = 5.9  # pips to fly out to a target, when there is room
+RICOCHET_FALL = 40.0  # the longest fall back to the centre
+RICOCHET_SHARE = 0.3  # of the time between two onsets, the share the second one flies out in
+RICOCHET_DEPTH = 0.2  # depth per unit of reach, alternating forward and back
+
+
+def _onsets(score: Score) -> list[tuple[float, float]]:
+    """(time, reach) per onset: the hits sharing a time join, the strongest setting the reach
+    and each other adding RICOCHET_LAYER of its own."""
+    reaches: dict[Fraction, list[float]] = {}
+    for e in score.events:
+        reaches.setdefault(e.time, []).append(RICOCHET_REACH[e.role] * e.level)
+    onsets = []
+    for time, hits in sorted(reaches.items()):
+        hits.sort(reverse=True)
+        onsets.append((float(time), hits[0] + RICOCHET_LAYER * math.fsum(hits[1:])))
+    return onsets
 
 
 def ricochet(score: Score, axes: int) -> Curve:
-    """Directional ricochet: each onset (the hits that share a time count once, as the
-    strongest) sends the point out toward the next of five targets round a star and lets it fall
-    back, drums far and hats a little; depth alternates."""
+    """Directional ricochet: each onset flings the point out toward the next of five targets
+    round a star, to land there on the onset, and lets it fall back to the centre before the
+    next onset starts out, drums far and hats a little. Onsets crowded together fly shorter, so
+    that every excursion keeps its own shape; depth alternates."""
+    period = score.period
+    onsets = _onsets(score)
     hits = []
-    onsets: dict[Fraction, float] = {}  # time -> reach of the strongest hit at that time
-    for e in score.events:
-        onsets[e.time] = max(onsets.get(e.time, 0.0), RICOCHET_REACH[e.role] * e.level)
-    for i, (time, reach) in enumerate(sorted(onsets.items())):
+    for i, (time, raw) in enumerate(onsets):
+        before = (time - onsets[i - 1][0]) % period or period
+        after = (onsets[(i + 1) % len(onsets)][0] - time) % period or period
+        rise = min(RICOCHET_RISE, RICOCHET_SHARE * before)
+        fall = min(RICOCHET_FALL, (1.0 - RICOCHET_SHARE) * after)
+        # A short flight or a short fall carries less far, so no excursion is faster than a
+        # full one.
+        room = min(1.0, rise / RICOCHET_RISE, 2.0 * fall / RICOCHET_FALL)
+        reach = soft_ceiling(raw, 0.7, 0.92) * room
         tx, ty = RICOCHET_TARGETS[i % len(RICOCHET_TARGETS)]
-        depth = 0.2 * reach if i % 2 == 0 else -0.2 * reach
-        hits.append(hit(float(time), reach * tx, reach * ty, depth, kernel=rise_fall(6.0, 22.0)))
-    bounce_off = hit_sum(hits, score.period)
-
-    def curve(k: float) -> tuple[float, ...]:
-        x, y, z = bounce_off(k)
-        return _out(axes, soft_ceiling(x, 0.7, 0.92), soft_ceiling(y, 0.7, 0.92), z)
-
-    return curve
+        depth = RICOCHET_DEPTH * reach * (1.0 if i % 2 == 0 else -1.0)
+        hits.append(hit(time, reach * tx, reach * ty, depth, kernel=rise_fall(rise, fall)))
+    flights = hit_sum(hits, period)
+    return lambda k: _out(axes, *flights(k))
 
 
 # In table order: the club pack uses the first four, the dancefloor pack the other twelve (and
 # all sixteen for its own styles).
 MOTIONS: tuple[Motion, ...] = (
-    Motion("bounce", "Kick-led bounce",
-           "Original Club 05 kick-led downstroke and side accents.", "y", (0.40, 0.68), bounce),
-    Motion("step", "Snare side-step",
-           "Original Club 05 alternating lateral kick and snare gestures.", "x", (0.31, 0.75),
-           step),
-    Motion("orbit", "Percussion orbit",
-           "Original Club 05 event-weighted orbital speed, radius and depth.", "xy", (0.54, 0.62),
-           orbit),
-    Motion("glide", "Bass-and-phrase glide",
-           "Original Club 05 continuous phrase path with bass excursions.", "xyz", (0.40, 0.70),
-           glide, dancefloor_title="Bass / phrase glide"),
-    Motion("surge", "Forward surge",
-           "Kick thrust through depth with contrasting snare lift and hat detail.", "z",
-           (0.37, 0.68), surge),
-    Motion("recoil", "Backbeat recoil",
-           "Snare pushes sideways; kick counters downward; delayed echo draws back.", "x",
-           (0.20, 0.64), recoil),
-    Motion("flutter", "Upper-percussion flutter",
-           "Hat and shaker tremors over a wider kick/snare arc.", "x", (0.26, 0.54), flutter),
-    Motion("dive", "Bass-led dive",
-           "Bass drives a broad depth plunge with alternating drum counterweight.", "z",
-           (0.27, 0.92), dive),
-    Motion("pendulum", "Weighted pendulum",
-           "A hanging arc whose amplitude and angular speed respond to the score.", "x",
-           (0.46, 0.56), pendulum),
-    Motion("figure8", "Woven figure eight",
-           "Two crossing lobes expand at kicks with a lifted snare crossing.", "xy", (0.55, 0.64),
-           figure8),
-    Motion("box", "Rounded corner tour",
-           "Rhythm-weighted phase travels around four softened corners.", "xy", (0.48, 0.52),
-           box),
-    Motion("corkscrew", "Closed corkscrew",
-           "Two orbital turns ride a depth wave with percussion-driven radius.", "xyz",
-           (0.50, 0.60), corkscrew),
-    Motion("spiral", "Breathing spiral",
-           "A contracting and expanding double-turn path with a continuous seam.", "xy",
-           (0.59, 0.68), spiral),
-    Motion("slalom", "Drum slalom",
-           "S-shaped travel with kick lift, snare cutbacks and depth counter-motion.", "x",
-           (0.58, 0.66), slalom),
-    Motion("spring", "Causal spring",
-           "An event starts at rest, then drives a damped ringing excursion.", "xz", (0.16, 0.67),
-           spring),
-    Motion("ricochet", "Directional ricochet",
-           "Successive onsets send smooth excursions toward a cyclic series of targets.", "xy",
-           (0.25, 0.92), ricochet),
+    Motion(
+        "bounce",
+        "Kick-led bounce",
+        "Original Club 05 kick-led downstroke and side accents.",
+        "y",
+        (0.40, 0.68),
+        bounce,
+    ),
+    Motion(
+        "step",
+        "Snare side-step",
+        "Original Club 05 alternating lateral kick and snare gestures.",
+        "x",
+        (0.31, 0.75),
+        step,
+    ),
+    Motion(
+        "orbit",
+        "Percussion orbit",
+        "Original Club 05 event-weighted orbital speed, radius and depth.",
+        "xy",
+        (0.54, 0.62),
+        orbit,
+    ),
+    Motion(
+        "glide",
+        "Bass-and-phrase glide",
+        "Original Club 05 continuous phrase path with bass excursions.",
+        "xyz",
+        (0.40, 0.70),
+        glide,
+        dancefloor_title="Bass / phrase glide",
+    ),
+    Motion(
+        "surge",
+        "Forward surge",
+        "Kick thrust through depth with contrasting snare lift and hat detail.",
+        "z",
+        (0.37, 0.68),
+        surge,
+    ),
+    Motion(
+        "recoil",
+        "Backbeat recoil",
+        "Snare pushes sideways; kick counters downward; delayed echo draws back.",
+        "x",
+        (0.20, 0.64),
+        recoil,
+    ),
+    Motion(
+        "flutter",
+        "Upper-percussion flutter",
+        "Hat and shaker tremors over a wider kick/snare arc.",
+        "x",
+        (0.26, 0.54),
+        flutter,
+    ),
+    Motion(
+        "dive",
+        "Bass-led dive",
+        "Bass drives a broad depth plunge with alternating drum counterweight.",
+        "z",
+        (0.27, 0.92),
+        dive,
+    ),
+    Motion(
+        "pendulum",
+        "Weighted pendulum",
+        "A hanging arc whose amplitude and angular speed respond to the score.",
+        "x",
+        (0.46, 0.56),
+        pendulum,
+    ),
+    Motion(
+        "figure8",
+        "Woven figure eight",
+        "Two crossing lobes expand at kicks with a lifted snare crossing.",
+        "xy",
+        (0.55, 0.64),
+        figure8,
+    ),
+    Motion(
+        "box",
+        "Rounded corner tour",
+        "Rhythm-weighted phase travels around four softened corners.",
+        "xy",
+        (0.48, 0.52),
+        box,
+    ),
+    Motion(
+        "corkscrew",
+        "Closed corkscrew",
+        "Two orbital turns ride a depth wave with percussion-driven radius.",
+        "xyz",
+        (0.50, 0.60),
+        corkscrew,
+    ),
+    Motion(
+        "spiral",
+        "Breathing spiral",
+        "A contracting and expanding double-turn path with a continuous seam.",
+        "xy",
+        (0.59, 0.68),
+        spiral,
+    ),
+    Motion(
+        "slalom",
+        "Drum slalom",
+        "S-shaped travel with kick lift, snare cutbacks and depth counter-motion.",
+        "x",
+        (0.58, 0.66),
+        slalom,
+    ),
+    Motion(
+        "spring",
+        "Causal spring",
+        "An event starts at rest, then drives a damped ringing excursion.",
+        "xz",
+        (0.16, 0.67),
+        spring,
+    ),
+    Motion(
+        "ricochet",
+        "Directional ricochet",
+        "Successive onsets send smooth excursions toward a cyclic series of targets.",
+        "xy",
+        (0.25, 0.92),
+        ricochet,
+    ),
 )

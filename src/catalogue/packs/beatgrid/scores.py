@@ -507,15 +507,16 @@ STYLES: tuple[Score, ...] = (
             "perc":     "..x. .x.x .... .... | ..x. .x.x .... ....",
         },
     ),
-    # 39. Footwork: half-time clap on 3, and the bass replies to the kick in true triplets:
-    #     three in beat 2 of bar one, then three quarter-note triplets across beats 3 and 4 of bar
-    #     two, pulling against the straight eighth hats.
+    # 39. Footwork: half-time clap on 3; the bass sounds with the kick on the one, then replies
+    #     in true triplets: three in beat 2 of bar one, then three quarter-note triplets across
+    #     beats 3 and 4 of bar two, pulling against the straight eighth hats.
     score(
         "footwork_triplet", "Footwork / triplet bass reply", "",
         lanes={
             "kick":     "X... .... .... ..x. | X... ..x. .... ....",
             "clap":     ".... .... X... .... | .... .... X... ....",
             "hat":      "x.x. x.x. x.x. x.x. | x.x. x.x. x.x. x.x.",
+            "bass":     "X... .... .... .... | .... .... .... ....",
         },
         extra=[
             *triplets("bass", at("1.2.1"), 3, 64),
@@ -590,7 +591,7 @@ STYLES: tuple[Score, ...] = (
         "afro_bell", "Afro house / bell and kick weave", "",
         lanes={
             "kick":     "X... X... X... X... | X... X... X... X...",
-            "rim":      ".... x... .... x... | .... x... .... x...",
+            "rim":      ".... x... .... x... | .... x... .... X...",
             "shaker":   ".g.g .g.g .g.g .g.g | .g.g .g.g .g.g .g.g",
             "conga":    "...x ..x. ...x .... | ...x ..x. .x.. ..x.",
             "bell":     "..x. .x.x ..x. .xx. | ..x. .x.x ..x. .x.x",
@@ -604,6 +605,7 @@ STYLES: tuple[Score, ...] = (
             "kick":     "X... X... X... X... | X... X... X... X...",
             "hat":      "..x. ..x. ..x. ..x. | ..x. ..x. ..x. ..x.",
             "shaker":   "gxgg gxgg gxgg gxgg | gxgg gxgg gxgg gxgg",
+            "rim":      ".... .... .... .... | .... .... .... ..g.",
         },
         extra=[
             *triplets("conga", at("1.1.1"), 3, BAR, ACCENT),
@@ -704,7 +706,7 @@ STYLES: tuple[Score, ...] = (
         "psy_rolling", "Psy / straight rolling bass gaps", "",
         lanes={
             "kick":     "X... X... X... X... | X... X... X... X...",
-            "clap":     ".... x... .... x... | .... x... .... x...",
+            "clap":     ".... x... .... x... | .... X... .... x...",
             "open_hat": "..x. ..x. ..x. ..x. | ..x. ..x. ..x. ..x.",
             "bass":     ".xxx .xxx .xxx .... | .xxx .xxx .... .xxx",
         },
@@ -715,7 +717,7 @@ STYLES: tuple[Score, ...] = (
         "psy_offbeat", "Trance / offbeat bass exchange", "",
         lanes={
             "kick":     "X... X... X... X... | X... X... X... X...",
-            "clap":     ".... x... .... x... | .... x... .... x...",
+            "clap":     ".... X... .... x... | .... x... .... x...",
             "open_hat": "...x ...x ...x ...x | .... .... .... ....",
             "bass":     "..X. ..X. ..X. ..X. | ..Xx ..Xx ..Xx ..Xx",
         },
