@@ -581,6 +581,8 @@ def total_closed_seams(t: Totals, measured: Sequence[Summary], index: Sequence[i
 
 
 def total_level_seams(t: Totals, measured: Sequence[Summary], index: Sequence[int]) -> None:
+    if t.level_seams is None:
+        return
     found = sum(1 for m in measured if m.seam == m.largest_inner_step)
     if found != t.level_seams:
         raise _totals_fail(

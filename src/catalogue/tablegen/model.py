@@ -72,7 +72,8 @@ class Totals:
     periods: dict[int, int]
     axes: dict[int, int]
     closed_seams: int  # tables whose last entry equals entry 0
-    level_seams: int  # tables whose seam distance equals their largest inner step
+    # Tables whose seam distance equals their largest inner step; None leaves the count unchecked.
+    level_seams: int | None
     origin_starts: int  # tables whose entry 0 is (0, 0, 0)
     peak: float
     peak_tables: frozenset[str]  # the only tables that reach the peak

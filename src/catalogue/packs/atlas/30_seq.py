@@ -34,8 +34,8 @@ CONTOURS = {
     "octave": ((0.0, 0.82, 0.205, 0.6663, -0.205, -0.82, -0.41, -0.6663), ONCE_ROUND),
     # leaps of unequal size that never repeat an interval in a row.
     "unequal": ((0.0, 0.615, 0.82, 0.205, 0.41, -0.615, -0.82, -0.205), [-y for y in THIRDS]),
-    # wanders near the centre and rises at the end, like a question.
-    "question": ((-0.41, -0.205, 0.205, -0.205, 0.205, 0.0, 0.41, 0.82), THIRDS),
+    # sets out from the centre, wanders near it and rises at the end, like a question.
+    "question": ((0.0, -0.205, 0.205, -0.205, 0.205, -0.41, 0.41, 0.82), THIRDS),
     # starts from the question's high point and falls back by uneven steps, like its answer.
     "answer": ((0.82, 0.41, 0.615, 0.205, 0.41, -0.205, 0.0, -0.41), [-y for y in THIRDS]),
     # clicks out in growing steps, each time springing back to the centre.

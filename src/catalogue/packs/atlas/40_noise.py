@@ -8,11 +8,12 @@ sits at pip i*1024/count moved by up to 0.15 of the spacing (hashed again, round
 pip), and a closed spline joins the points smoothly, the seam included. A walk of hashed steps
 wanders where independent values would jump. The path word names the kind of motion:
 
-  drift   x and y walk through n points each: a slow, irregular wander;
+  drift   x and y walk through n points each: a slow, irregular wander out from the centre;
   orbit   a circle turning once per loop, its radius and phase walked through n points each;
   ripple  a drift through n points under a fine ripple: 8n points of alternating sign and hashed
           size, four ripples for every drift point;
-  depth   z walks through n points as the main motion, over a small four-point drift in x, y.
+  depth   z walks through n points as the main motion, over a small four-point drift in x, y,
+          setting out from the centre.
 """
 
 import math
@@ -50,7 +51,11 @@ def closed_lane(pips, values):
     return lambda k: spline(k)[0]
 
 
-def walked_lane(key, count):
+def walked_lane(key, count, from_centre=False):
+    """The walk through `count` hashed control points, scaled so its largest |value| is 1: centred
+    on its mean, or, from_centre, starting from 0 at pip 0 (a path that sets out from the middle
+    of the field and comes back to it once per loop). A walk that sets out from the centre starts
+    at its point nearest its own mean, so that the path still wanders around the middle."""
     steps = [hashed_unit(key, i) for i in range(count)]
     closing = math.fsum(steps) / count
     walk, total = [], 0.0
@@ -58,6 +63,10 @@ def walked_lane(key, count):
         total += step - closing
         walk.append(total)
     centre = math.fsum(walk) / count
+    if from_centre:
+        start = min(range(count), key=lambda i: abs(walk[i] - centre))
+        walk = walk[start:] + walk[:start]
+        centre = walk[0]
     top = max(abs(v - centre) for v in walk)
     return closed_lane(spread_pips(key, count), [(v - centre) / top for v in walk])
 
@@ -70,7 +79,7 @@ def ripple_lane(key, count):
 
 
 def drift(n):
-    x, y = (walked_lane(lane_key("drift", n, lane), n) for lane in "xy")
+    x, y = (walked_lane(lane_key("drift", n, lane), n, from_centre=True) for lane in "xy")
     return lambda k: (x(k), y(k))
 
 
@@ -94,8 +103,11 @@ def ripple(n):
 
 
 def depth(n):
-    x, y = (walked_lane(lane_key("depth", n, lane), DEPTH_DRIFT_POINTS) for lane in "xy")
-    z = walked_lane(lane_key("depth", n, "z"), n)
+    x, y = (
+        walked_lane(lane_key("depth", n, lane), DEPTH_DRIFT_POINTS, from_centre=True)
+        for lane in "xy"
+    )
+    z = walked_lane(lane_key("depth", n, "z"), n, from_centre=True)
     return lambda k: (DEPTH_DRIFT_SIZE * x(k), DEPTH_DRIFT_SIZE * y(k), z(k))
 
 

@@ -10,7 +10,8 @@ factor is 1 and the poses are the stored values.
 
 Each timeline gives, in beats, the end of the first lift, of its hold, of the second lift, of its
 hold, of the transfer and of the settling return; the phrase starts its first lift from home on
-the downbeat and rests at home from the end of the settling return to the end of the loop.
+the downbeat (the last two half a pip ahead of it) and rests at home from the end of the settling
+return to the end of the loop.
 """
 
 from dataclasses import dataclass
@@ -42,6 +43,9 @@ class Phrase:
     first: Point
     second: Point
     transfer: Point
+    # Pips by which the first lift sets off ahead of the downbeat: an anticipated phrase has left
+    # home by pip 0, so its loop does not start where it ends.
+    anticipation: float = 0.0
 
     def moves(self):
         """(start pip, end pip, from, to, bow vector) for every part of the phrase."""
@@ -67,7 +71,7 @@ class Phrase:
         parts = self.moves()
 
         def position(k):
-            k = k % LOOP
+            k = (k + self.anticipation) % LOOP
             for start, end, a, b, bow in parts:
                 if k < end:
                     e = smootherstep((k - start) / (end - start))
@@ -147,9 +151,9 @@ PHRASES = [
     Phrase((2, 3.5, 5.5, 10, 12, 14), (0.1, -0.6, 0), (0.45, 0.45, -0.25),
            (-0.6, 0.82, 0), (-0.2, 0.35, 0.4)),
     Phrase((1.5, 4.5, 7.5, 9, 11, 14.5), (-0.35, -0.5, 0.1), (0.25, 0.82, 0.2),
-           (0.65, 0.3, -0.3), (-0.6, 0.55, 0)),
+           (0.65, 0.3, -0.3), (-0.6, 0.55, 0), anticipation=0.5),
     Phrase((2, 4, 6, 9.5, 12.5, 15), (0.05, -0.7, -0.1), (-0.4, 0.2, -0.3),
-           (0.3, 0.82, 0.25), (0.65, 0.5, -0.2)),
+           (0.3, 0.82, 0.25), (0.65, 0.5, -0.2), anticipation=0.5),
 ]  # fmt: skip
 
 # dwell_phrase_01 holds for 102 entries from pip 103, for 205 from pip 410, and settles from pip
