@@ -1,6 +1,7 @@
 # make run    build into a local virtual environment and print a short demo
 # make test   build, then run every host test (pytest) and native test (ctest)
 # make bench  native and host timings against their baselines, as one table
+# make gallery-screenshot  redraw docs/gallery.png, the README's picture of the gallery page
 PYTHON ?= python3.11
 VENV ?= .venv
 BUILD ?= build
@@ -13,16 +14,25 @@ STAMP := $(VENV)/.motiloom-installed
 # `pip install .` from a clean clone sets neither and stays a clean build.
 TABLEGEN_CACHE := $(abspath $(BUILD))/tablegen-cache
 WHEEL_BUILD := $(BUILD)/wheel
-SOURCES := $(shell find src -name '*.py' -o -name '*.cpp' -o -name '*.hpp') CMakeLists.txt pyproject.toml
+SOURCES := $(shell find src -name '*.py' -o -name '*.cpp' -o -name '*.hpp') CMakeLists.txt pyproject.toml \
+  $(shell find motiloom_kit motiloom-stubs -type f -not -name '*.pyc')
 
-.PHONY: run test bench lint format clean install native native-deps
+.PHONY: run test bench lint format clean install native native-deps browser-deps typecheck \
+  gallery-screenshot
 
 run: $(STAMP)
 	$(PY) examples/quickstart.py
 
-test: $(STAMP) native
+test: $(STAMP) native browser-deps
 	$(PY) -m pytest -q
+	$(MAKE) --no-print-directory typecheck
 	$(VENV)/bin/ctest --test-dir $(NATIVE) --output-on-failure -j$(JOBS)
+
+# The examples and motiloom_kit under mypy --strict, motiloom typed by the installed
+# motiloom-stubs; then the stubs against the built module (the allowlist says why each entry).
+typecheck: $(STAMP)
+	$(PY) -m mypy --strict examples motiloom_kit
+	$(PY) -m mypy.stubtest motiloom --allowlist tests/kit/stubtest-allowlist.txt
 
 bench: $(STAMP) native
 	$(PY) benchmarks/run.py --native $(NATIVE) --python $(PY)
@@ -35,7 +45,9 @@ $(PY):
 
 # A real install, the way a user installs the package: pip builds the wheel with scikit-build-core.
 $(STAMP): $(PY) $(SOURCES)
-	$(PY) -m pip install --quiet ".[test,native]" -C build-dir=$(WHEEL_BUILD) \
+	@echo "Building motiloom and installing it into $(VENV) with pip: a clean build bakes and"
+	@echo "compiles every table and takes a few minutes; an edit rebuilds only what it touched."
+	$(PY) -m pip install --progress-bar off ".[test,native,plot]" -C build-dir=$(WHEEL_BUILD) \
 	  -C cmake.define.MOTILOOM_TABLEGEN_CACHE=$(TABLEGEN_CACHE)
 	touch $@
 
@@ -44,6 +56,25 @@ native-deps:
 	@dpkg -s libgtest-dev >/dev/null 2>&1 || { \
 	  echo "Installing libgtest-dev"; \
 	  apt-get update -qq && DEBIAN_FRONTEND=noninteractive apt-get install -y -qq libgtest-dev; }
+
+# The gallery's browser test drives Debian's chromium headless; install it when it is missing.
+# Chromium is optional: when it cannot be installed the test is skipped and says why.
+browser-deps:
+	@dpkg -s chromium >/dev/null 2>&1 || { \
+	  echo "Installing chromium (headless, for the gallery's browser test)"; \
+	  { apt-get -o DPkg::Lock::Timeout=600 update -qq && DEBIAN_FRONTEND=noninteractive \
+	    apt-get -o DPkg::Lock::Timeout=600 install -y -qq --no-install-recommends chromium; } \
+	  || echo "chromium could not be installed: the gallery's browser test will be skipped"; }
+
+# The README's pictures: the gallery page of the built catalogue, and its detail view of one
+# pattern, drawn by headless chromium.
+SHOOT := chromium --headless --no-sandbox --disable-gpu --hide-scrollbars --window-size=1280,800 \
+  --virtual-time-budget=4000
+gallery-screenshot: $(STAMP) browser-deps
+	$(PY) -m motiloom_kit gallery -o $(BUILD)/gallery
+	$(SHOOT) --screenshot=$(abspath docs/gallery.png) file://$(abspath $(BUILD)/gallery/index.html)
+	$(SHOOT) --screenshot=$(abspath docs/gallery-detail.png) \
+	  "file://$(abspath $(BUILD)/gallery/index.html)#groove_a_grid"
 
 # The same sources built outside pip for the native tests, the benchmark and the host baseline.
 native: $(STAMP) native-deps
@@ -55,13 +86,13 @@ native: $(STAMP) native-deps
 
 lint: $(STAMP)
 	$(PY) -m pip install --quiet ".[dev]"
-	$(VENV)/bin/ruff check src tests tools benchmarks examples
-	$(VENV)/bin/ruff format --check src tests tools benchmarks examples
+	$(VENV)/bin/ruff check src tests tools benchmarks examples motiloom_kit motiloom-stubs
+	$(VENV)/bin/ruff format --check src tests tools benchmarks examples motiloom_kit motiloom-stubs
 	$(VENV)/bin/clang-format --dry-run --Werror $$(find src tests benchmarks examples -name '*.cpp' -o -name '*.hpp')
 
 format: $(STAMP)
 	$(PY) -m pip install --quiet ".[dev]"
-	$(VENV)/bin/ruff format src tests tools benchmarks examples
+	$(VENV)/bin/ruff format src tests tools benchmarks examples motiloom_kit motiloom-stubs
 	$(VENV)/bin/clang-format -i $$(find src tests benchmarks examples -name '*.cpp' -o -name '*.hpp')
 
 clean:

@@ -194,6 +194,137 @@ def build_rows(python: str) -> list[tuple[str, str, str]]:
     ]
 
 
+# --- motiloom_kit ---------------------------------------------------------------------------------
+KIT_SETUP = """
+import numpy as np
+import motiloom as m
+import motiloom_kit as kit
+from motiloom_kit import patterns
+name = {name!r}
+subject = kit.pattern(name)
+table = subject.table()
+times = kit.Clock(174).frames(60, 600)
+whole = times.whole
+period = subject.period
+wrapped = whole % period
+"""
+
+
+def single_calls_ns(stmt: str, baseline: str, setup: str, rounds: int) -> tuple[float, float]:
+    """Best ns of one call of stmt and of the baseline, timed call by call in alternation. Array
+    work is timed one call at a time: in a loop of repeats a baseline that makes one array keeps
+    reusing the memory it just freed, while the code under test, making several, cannot, and the
+    ratio would mostly measure the allocator."""
+    subject = timeit.Timer(stmt, setup, globals=globals())
+    reference = timeit.Timer(baseline, setup, globals=globals())
+    best_subject = best_reference = float("inf")
+    for _ in range(rounds):
+        best_reference = min(best_reference, reference.timeit(1))
+        best_subject = min(best_subject, subject.timeit(1))
+    return best_subject * 1e9, best_reference * 1e9
+
+
+def kit_rows(python: str) -> list[tuple[str, str, str]]:
+    """The companion package: arrays against bare numpy, tabulation against per-pip sampling, the
+    CLI listing and the gallery page."""
+    import motiloom
+
+    import motiloom_kit as kit
+
+    listing = motiloom.catalogue()
+    name = next((e["name"] for e in listing if e["period_pips"] == 1024), listing[-1]["name"])
+    setup = KIT_SETUP.format(name=name)
+    rows = []
+    frames = len(kit.Clock(174).frames(60, 600))
+
+    def ratio(label: str, stmt: str, baseline: str, target: float, number: int) -> None:
+        ns, reference = single_calls_ns(stmt, baseline, setup, rounds=number * 20)
+        verdict = "ok" if ns / reference <= target else "OVER"
+        rows.append(
+            (label, f"{ns / 1e3:.1f} us", f"{ns / reference:.2f}x ({verdict}, <= {target}x)")
+        )
+
+    # The same rows gathered by hand: numpy's take of the pips reduced into the loop.
+    gather = "np.take(table, whole % period, axis=0)"
+    label = f"kit render, {frames:,} whole pips vs take(table, pips % period)"
+    ratio(label, "subject.render(whole)", gather, 2, 20)
+    ns, reference = single_calls_ns("subject.render(whole)", "np.take(table, wrapped, axis=0)",
+                                    setup, rounds=400)  # fmt: skip
+    rows.append(("kit render, same, vs take of indices reduced beforehand", f"{ns / 1e3:.1f} us",
+                 f"{ns / reference:.2f}x (for reference)"))  # fmt: skip
+    ratio(
+        f"kit render linear, {frames:,} fractional pips vs the same take",
+        "subject.render(times, 'linear')", gather, 3, 20,
+    )  # fmt: skip
+    period = next(e["period_pips"] for e in listing if e["name"] == name)
+    fresh = "patterns._builtin.__wrapped__(name).table()"
+    by_hand = f"[m.sample(name, k).as_tuple() for k in range({period})]"
+    ratio(f"kit tabulate {period} pips vs sample(...).as_tuple() calls", fresh, by_hand, 1.3, 5)
+    bare = f"[m.sample(name, k) for k in range({period})]"
+    ns, reference = paired_ns(fresh, bare, setup, number=5)
+    rows.append((f"kit tabulate {period} pips vs bare sample calls", f"{ns / 1e3:.1f} us",
+                 f"{ns / reference:.2f}x (reading 3 values per pip costs a call too)"))  # fmt: skip
+
+    runs = []
+    for _ in range(7):
+        start = time.perf_counter()
+        subprocess.run([python, "-m", "motiloom_kit", "list"], check=True, capture_output=True)
+        runs.append(time.perf_counter() - start)
+    rows.append((f"python -m motiloom_kit list ({len(listing)} entries)",
+                 f"{min(runs) * 1e3:.0f} ms", "<= 100 ms"))  # fmt: skip
+
+    with tempfile.TemporaryDirectory() as out:
+        start = time.perf_counter()
+        subprocess.run([python, "-m", "motiloom_kit", "gallery", "-o", out], check=True,
+                       capture_output=True)  # fmt: skip
+        seconds = time.perf_counter() - start
+        size = os.path.getsize(os.path.join(out, "index.html")) / 1e6
+    rows.append((f"gallery ({len(listing)} entries)", f"{seconds:.2f} s, {size:.2f} MB",
+                 "<= 10 s, <= 5 MB"))  # fmt: skip
+    rows.append(stand_in_gallery_row())
+    return rows
+
+
+def stand_in_gallery_row() -> tuple[str, str, str]:
+    """The gallery at the full catalogue's size, built now whatever the build holds: the 15
+    rudiments plus one SampledPattern per declared baked table (its period and axes taken from the
+    catalogue's declared totals), each tabulated through its own sample() one pip at a time, as a
+    built-in is through motiloom.sample (which adds a native name search of about 60 ns a pip)."""
+    import runpy
+
+    import motiloom
+    import numpy as np
+
+    import motiloom_kit as kit
+    from motiloom_kit.gallery import write_gallery
+
+    sys.path.insert(0, str(ROOT / "src" / "catalogue"))
+    totals = runpy.run_path(str(ROOT / "src" / "catalogue" / "packs" / "catalogue.py"))["TOTALS"]
+    periods = [p for p, n in sorted(totals.periods.items()) for _ in range(n)]
+    axes = [a for a, n in sorted(totals.axes.items()) for _ in range(n)]
+    rng = np.random.default_rng(7)
+    rng.shuffle(axes)
+    made = []
+    for index, (period, used) in enumerate(zip(periods, axes, strict=True)):
+        turn = np.arange(period) / period * 2 * np.pi
+        rows = np.zeros((period, 3))
+        for axis in range(used):  # a few harmonics and a sharp pulse per beat
+            harmonics = sum(rng.uniform(-0.25, 0.25) * np.cos(h * turn + rng.uniform(0, 6))
+                            for h in range(1, 6))  # fmt: skip
+            rows[:, axis] = harmonics + 0.2 * np.exp(-(((np.arange(period) % 64) / 3.0) ** 2))
+        made.append(motiloom.SampledPattern(f"stand_in_{index}", "A synthetic stand-in. " * 6,
+                                            np.clip(rows, -1, 1).round(12).tolist()))  # fmt: skip
+    start = time.perf_counter()
+    chosen = [kit.pattern(e.name) for e in kit.entries() if e.kind == "procedural"]
+    chosen += [kit.pattern(p) for p in made]
+    with tempfile.TemporaryDirectory() as out:
+        page = write_gallery(out, chosen)
+        seconds = time.perf_counter() - start
+        size = page.stat().st_size / 1e6
+    return (f"gallery, full-size stand-in ({len(chosen)} entries, {totals.entries:,} pips)",
+            f"{seconds:.2f} s, {size:.2f} MB", "<= 10 s, <= 5 MB")  # fmt: skip
+
+
 def main() -> None:
     parser = argparse.ArgumentParser(description=__doc__)
     parser.add_argument("--native", type=Path, required=True, help="the native build directory")
@@ -203,6 +334,7 @@ def main() -> None:
     sys.path.insert(0, str(args.native))
 
     rows = native_rows(args.native) + host_rows() + construction_rows() + import_rows(args.python)
+    rows += kit_rows(args.python)
     if args.build:
         rows += build_rows(args.python)
     width = max(len(r[0]) for r in rows)

@@ -9,7 +9,8 @@ def main() -> None:
     print(f"motiloom: {motiloom.__doc__}; {motiloom.PIPS_PER_BEAT} pips per beat")
     print(f"{len(motiloom.catalogue())} built-in patterns\n")
     print("pip  " + "".join(f"{name:>26}" for name in NAMES))
-    for pip in range(0, motiloom.PIPS_PER_BEAT + 1, 8):
+    # Every fourth pip: the roll's strokes peak between its zero crossings, which fall every 8.
+    for pip in range(0, motiloom.PIPS_PER_BEAT + 1, 4):
         cells = []
         for name in NAMES:
             x, y, z = motiloom.sample(name, pip).as_tuple()

@@ -12,6 +12,7 @@ TOOL = Path(__file__).resolve().parents[2] / "tools" / "render_patterns.py"
 _spec = importlib.util.spec_from_file_location("render_patterns", TOOL)
 render = importlib.util.module_from_spec(_spec)
 _spec.loader.exec_module(render)
+render.motiloom = motiloom  # the tool's table source, which main() sets; here the built module
 
 NAMES = [entry["name"] for entry in motiloom.catalogue()]
 

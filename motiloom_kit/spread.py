@@ -1,0 +1,78 @@
+"""One pattern across a row of fixtures, each at its own phase.
+
+A spread gives fixture k the phase offset o_k, a fraction of the loop, so that it runs the same
+pattern o_k of a loop ahead of fixture 0's position. `amount` is the largest spread as a
+fraction of the loop (1 spreads the fixtures around the whole loop).
+"""
+
+from __future__ import annotations
+
+from collections.abc import Sequence
+from fractions import Fraction
+from typing import Literal, TypeAlias
+
+import numpy as np
+from numpy.typing import NDArray
+
+from ._exact import Real, exact
+from .patterns import Interpolation, Pattern, Pips
+
+SpreadMode: TypeAlias = Literal["even", "reverse", "wings", "position"]
+
+
+def phase_offsets(
+    count: int,
+    mode: SpreadMode = "even",
+    *,
+    amount: Real | str = 1,
+    positions: Sequence[Real] | None = None,
+) -> list[Fraction]:
+    """The phase offset of each of `count` fixtures, as exact fractions of the loop.
+
+    * "even": fixture k gets k / count of `amount`, so with amount 1 the fixtures sit evenly
+      around the loop.
+    * "reverse": the even spread from the other end (the last fixture leads).
+    * "wings": mirrored about the middle of the row: the two outer fixtures share a phase, then
+      the next two inwards, and so on, each wing an even spread over its half.
+    * "position": offsets in proportion to the fixtures' `positions` (for example metres along a
+      truss), scaled so that evenly spaced fixtures get exactly the "even" spread.
+    """
+    if count < 1:
+        raise ValueError(f"a spread needs at least one fixture, got {count}")
+    share = exact(amount, "amount")
+    if positions is not None and mode != "position":
+        raise ValueError('positions are only used by the "position" spread')
+    if mode == "even":
+        return [share * k / count for k in range(count)]
+    if mode == "reverse":
+        return [share * (count - 1 - k) / count for k in range(count)]
+    if mode == "wings":
+        half = (count + 1) // 2
+        return [share * min(k, count - 1 - k) / half for k in range(count)]
+    if mode == "position":
+        if positions is None or len(positions) != count:
+            raise ValueError(f'the "position" spread needs one position per fixture ({count})')
+        places = [exact(p, "position") for p in positions]
+        low, high = min(places), max(places)
+        if count > 1 and high == low:
+            raise ValueError("the fixture positions must not all be equal")
+        scale = share * (count - 1) / count / (high - low) if count > 1 else Fraction(0)
+        return [(p - low) * scale for p in places]
+    raise ValueError(f'mode must be "even", "reverse", "wings" or "position", not {mode!r}')
+
+
+def spread(
+    pattern: Pattern,
+    count: int,
+    pips: Pips,
+    *,
+    mode: SpreadMode = "even",
+    amount: Real | str = 1,
+    positions: Sequence[Real] | None = None,
+    interpolate: Interpolation = "none",
+) -> NDArray[np.float64]:
+    """`pattern` rendered for `count` fixtures at `pips`, each at its phase offset (see
+    `phase_offsets`): an array of shape (count,) + pips.shape + (3,). Fixture k's rows are
+    exactly `pattern.shifted(offsets[k]).render(pips, interpolate)`."""
+    offsets = phase_offsets(count, mode, amount=amount, positions=positions)
+    return np.stack([pattern.shifted(o).render(pips, interpolate) for o in offsets])
