@@ -294,3 +294,15 @@ def main_axes(axes: str) -> Fact:
                     )
 
     return fact
+
+
+def holds(table: Table) -> list[tuple[int, int, tuple[float, float, float]]]:
+    """(first pip, entries, entry) of every run of two or more identical entries: the genuine
+    rests of a table, for facts about dwells and holds."""
+    found, start = [], 0
+    for k in range(1, len(table) + 1):
+        if k == len(table) or table[k] != table[start]:
+            if k - start > 1:
+                found.append((start, k - start, table[start]))
+            start = k
+    return found

@@ -57,6 +57,17 @@ def cyclic_distance(k: float, centre: float, period: float) -> float:
     return d
 
 
+# Unit directions by name, for families that score gestures as words ("left", "dip", ...).
+DIRECTIONS = {
+    "left": (-1.0, 0.0, 0.0),
+    "right": (1.0, 0.0, 0.0),
+    "up": (0.0, 1.0, 0.0),
+    "down": (0.0, -1.0, 0.0),
+    "forward": (0.0, 0.0, 1.0),
+    "back": (0.0, 0.0, -1.0),
+}
+
+
 # --- easing -----------------------------------------------------------------------------------
 
 

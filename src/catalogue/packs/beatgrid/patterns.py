@@ -21,7 +21,7 @@ def axes_of(score: Score, motion: Motion) -> int:
 
 
 def description(score: Score, motion: Motion, pack: str) -> str:
-    """"<style title> — <motion title>. <more>": the club pack adds the style's note (nothing
+    """ "<style title> — <motion title>. <more>": the club pack adds the style's note (nothing
     when it is empty), the dancefloor pack the motion's sentence."""
     if pack not in PACKS:
         raise ValueError(f"a beat-grid pattern belongs to {PACKS}, not {pack!r}")

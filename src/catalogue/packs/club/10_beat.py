@@ -23,7 +23,12 @@ BOUNCE = [
         near((kick + offset) % LOOP, y=y, tol=TOL)
         for kick in KICKS
         for offset, y in (
-            (-6, 0.0053), (-4, 0.1698), (-2, 0.4278), (8, 0.4557), (16, 0.2376), (24, 0.045)
+            (-6, 0.0053),
+            (-4, 0.1698),
+            (-2, 0.4278),
+            (8, 0.4557),
+            (16, 0.2376),
+            (24, 0.045),
         )
     ],
     *[constant_over(kick + 30, kick + 57, STILL) for kick in KICKS],
@@ -44,9 +49,12 @@ def _on_circle(pip: int, radius: float, degrees: float):
 # Orbit: one turn from (0.58, 0), a quarter turn per kick. After each kick the radius is down to
 # 0.43 by 32 pips, 60 degrees on, and 24 pips later 18 degrees further on.
 ORBIT = [
-    *[value_at(kick, x=x, y=y) for kick, (x, y) in zip(
-        KICKS, ((0.58, 0.0), (0.0, 0.58), (-0.58, 0.0), (0.0, -0.58)), strict=True
-    )],
+    *[
+        value_at(kick, x=x, y=y)
+        for kick, (x, y) in zip(
+            KICKS, ((0.58, 0.0), (0.0, 0.58), (-0.58, 0.0), (0.0, -0.58)), strict=True
+        )
+    ],
     *[_on_circle(kick + 32, 0.43, 90.0 * i + 60.0) for i, kick in enumerate(KICKS)],
     *[_on_circle(kick + 56, 0.43, 90.0 * i + 78.0) for i, kick in enumerate(KICKS)],
 ]

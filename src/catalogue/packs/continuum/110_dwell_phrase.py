@@ -16,6 +16,7 @@ return to the end of the loop.
 
 from dataclasses import dataclass
 
+from tablegen.facts import holds
 from tablegen.model import CheckError, Pattern
 from tablegen.shapes import HALF_PIP, lerp, smootherstep
 
@@ -86,17 +87,6 @@ def _bow(a: Point, b: Point, share: float) -> Point:
     """A bow across the move from a to b in the x-y plane, `share` of the move's length."""
     dx, dy = b[0] - a[0], b[1] - a[1]
     return (-dy * share, dx * share, 0.0)
-
-
-def holds(table):
-    """(first pip, entries, entry) of every run of two or more identical entries."""
-    found, start = [], 0
-    for k in range(1, len(table) + 1):
-        if k == len(table) or table[k] != table[start]:
-            if k - start > 1:
-                found.append((start, k - start, table[start]))
-            start = k
-    return found
 
 
 def hold(start: int, entries: int):

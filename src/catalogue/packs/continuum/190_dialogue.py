@@ -6,6 +6,7 @@ the group that is ending. All strokes are raised cosines with silence between, a
 
 from tablegen.facts import peak_within, value_at, zero_except_near
 from tablegen.model import Pattern
+from tablegen.shapes import DIRECTIONS as SHARED_DIRECTIONS
 from tablegen.shapes import onset, pulse_train
 
 DESCRIPTION = (
@@ -23,15 +24,7 @@ PEAK = 0.32
 LAYER_CEILING = 0.32
 
 # Directions (x, y, z), the largest component 1. A dip goes down and a little forward.
-DIRECTIONS = {
-    "left": (-1.0, 0.0, 0.0),
-    "right": (1.0, 0.0, 0.0),
-    "up": (0.0, 1.0, 0.0),
-    "down": (0.0, -1.0, 0.0),
-    "forward": (0.0, 0.0, 1.0),
-    "back": (0.0, 0.0, -1.0),
-    "dip": (0.0, -1.0, 0.375),
-}
+DIRECTIONS = {**SHARED_DIRECTIONS, "dip": (0.0, -1.0, 0.375)}
 
 # Groups in eighths, and each group's direction and accent size.
 DIALOGUES = [

@@ -6,7 +6,7 @@ slower accent settles downward and fades out just before the loop starts again."
 
 from tablegen.facts import peak_within, value_at, zero_except_near
 from tablegen.model import Pattern
-from tablegen.shapes import hit, hit_sum, nearest_pip, rise_fall
+from tablegen.shapes import DIRECTIONS, hit, hit_sum, nearest_pip, rise_fall
 
 DESCRIPTION = (
     "Three unevenly subdivided directional bursts, deliberate gaps and a late settling accent."
@@ -23,15 +23,6 @@ SETTLE_RISE, SETTLE_FALL = 10, 36
 SETTLE = (0.0, -0.19, 0.06)
 PEAK = 0.288
 LAYER_CEILING = 0.32
-
-DIRECTIONS = {
-    "left": (-1.0, 0.0, 0.0),
-    "right": (1.0, 0.0, 0.0),
-    "up": (0.0, 1.0, 0.0),
-    "down": (0.0, -1.0, 0.0),
-    "forward": (0.0, 0.0, 1.0),
-    "back": (0.0, 0.0, -1.0),
-}
 
 
 def direction(word: str) -> tuple[float, ...]:

@@ -12,7 +12,7 @@ behind the screen, cycling through three depths.
 import math
 from dataclasses import dataclass
 
-from tablegen.facts import value_at
+from tablegen.facts import holds, value_at
 from tablegen.model import CheckError, Pattern
 from tablegen.shapes import HALF_PIP, hashed_unit, keyframes
 
@@ -107,17 +107,6 @@ def _turn(degrees: float) -> float:
     return (degrees + 180.0) % 360.0 - 180.0
 
 
-def dwells(table):
-    """(first pip, entries, entry) of every run of two or more identical entries."""
-    found, start = [], 0
-    for k in range(1, len(table) + 1):
-        if k == len(table) or table[k] != table[start]:
-            if k - start > 1:
-                found.append((start, k - start, table[start]))
-            start = k
-    return found
-
-
 def star_order(n: int, k: int, most: float = 12.0):
     """The path rests at n vertices, the i-th (from pip 0) near the regular star angle of vertex
     i*k mod n but off it by up to `most` degrees and not on it throughout; the vertices lie at n
@@ -125,7 +114,7 @@ def star_order(n: int, k: int, most: float = 12.0):
     side; with depth, z changes sign from each visit to the next."""
 
     def fact(table):
-        rests = dwells(table)
+        rests = holds(table)
         if len(rests) != n:
             raise CheckError(f"star_order: {len(rests)} dwells, not {n}")
         offs = [

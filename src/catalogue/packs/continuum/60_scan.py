@@ -14,7 +14,7 @@ viewer in the middle.
 
 from dataclasses import dataclass
 
-from tablegen.facts import near, value_at
+from tablegen.facts import holds, near, value_at
 from tablegen.model import CheckError, Pattern
 from tablegen.shapes import HALF_PIP, keyframe_lane
 
@@ -102,17 +102,6 @@ def scan(rows: int, style: Style):
     return curve
 
 
-def dwells(table):
-    """(first pip, entries, entry) of every run of two or more identical entries."""
-    found, start = [], 0
-    for k in range(1, len(table) + 1):
-        if k == len(table) or table[k] != table[start]:
-            if k - start > 1:
-                found.append((start, k - start, table[start]))
-            start = k
-    return found
-
-
 def serpentine(rows: int):
     """The path rests briefly (at most 24 entries) at both ends of every row, bottom row first;
     rows alternate direction between x = -0.574 and +0.574, and their heights (the middle of
@@ -121,7 +110,7 @@ def serpentine(rows: int):
     spacing = 2.0 * GRID / (rows - 1)
 
     def fact(table):
-        rests = dwells(table)
+        rests = holds(table)
         if len(rests) != 2 * rows or max(length for _, length, _ in rests) > 24:
             raise CheckError(f"serpentine: rests {[r[:2] for r in rests]}")
         for row in range(rows):

@@ -201,9 +201,7 @@ PATTERNS = [
         2,
         pendulum_dwell,
         facts=(
-            formula(
-                pendulum_dwell_rule, label="0.78 tanh(2.8 sin phi) / tanh(2.8); 0.22 cos 2phi"
-            ),
+            formula(pendulum_dwell_rule, label="0.78 tanh(2.8 sin phi) / tanh(2.8); 0.22 cos 2phi"),
             peaks(0.78, 0.22, exact="xy"),
             value_at(128, 0.78),
             value_at(384, -0.78),
