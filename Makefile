@@ -1,6 +1,8 @@
 # make run    build into a local virtual environment and print a short demo
 # make test   build, then run every host test (pytest) and native test (ctest)
 # make bench  native and host timings against their baselines, as one table
+# make fuzz   a million random calls across every host entry point, with outcome counts
+# make sanitize  native tests and host suite on an AddressSanitizer + UBSan build
 # make gallery-screenshot  redraw docs/gallery.png, the README's picture of the gallery page
 PYTHON ?= python3.11
 VENV ?= .venv
@@ -18,7 +20,7 @@ SOURCES := $(shell find src -name '*.py' -o -name '*.cpp' -o -name '*.hpp') CMak
   $(shell find motiloom_kit motiloom-stubs -type f -not -name '*.pyc')
 
 .PHONY: run test bench lint format clean install native native-deps browser-deps typecheck \
-  gallery-screenshot
+  gallery-screenshot fuzz sanitize
 
 run: $(STAMP)
 	$(PY) examples/quickstart.py
@@ -36,6 +38,38 @@ typecheck: $(STAMP)
 
 bench: $(STAMP) native
 	$(PY) benchmarks/run.py --native $(NATIVE) --python $(PY)
+
+# Random calls with arguments of every kind, each checked against the rules of its entry point.
+FUZZ_CALLS ?= 1000000
+FUZZ_SEED ?= 1
+fuzz: $(STAMP)
+	$(PY) tools/fuzz.py --calls $(FUZZ_CALLS) --seed $(FUZZ_SEED)
+
+# The native tests and the whole host suite against a build with AddressSanitizer and UBSan, which
+# stop at the first error. The interpreter itself is not instrumented: the ASan runtime is preloaded
+# into it, Python allocates through malloc so that ASan sees its objects too, and leak detection is
+# off for it (the interpreter keeps memory until exit by design); the native tests keep it on.
+# pytest captures only Python's own output, so a sanitizer report reaches the terminal.
+SANITIZE := $(BUILD)/sanitize
+SANITIZE_FLAGS := -fsanitize=address,undefined -fno-sanitize-recover=all -fno-omit-frame-pointer
+# libstdc++ is preloaded too, so that ASan finds the C++ runtime's __cxa_throw when it starts.
+ASAN_RUNTIME = "$$($(CXX) -print-file-name=libasan.so) $$($(CXX) -print-file-name=libstdc++.so)"
+UBSAN_ENV := UBSAN_OPTIONS=halt_on_error=1:print_stacktrace=1
+# The browser test starts Chromium, which cannot run with the ASan runtime preloaded.
+SANITIZE_PYTEST_SKIP := --ignore=tests/kit/test_gallery_browser.py
+sanitize: $(STAMP) native-deps
+	$(VENV)/bin/cmake -S . -B $(SANITIZE) -G Ninja -DCMAKE_MAKE_PROGRAM=$(abspath $(VENV)/bin/ninja) \
+	  -DPython_EXECUTABLE=$(abspath $(PY)) -Dpybind11_DIR=$$($(PY) -m pybind11 --cmakedir) \
+	  -DMOTILOOM_TABLEGEN_CACHE=$(TABLEGEN_CACHE) -DCMAKE_BUILD_TYPE=Debug \
+	  -DCMAKE_CXX_FLAGS="-O1 $(SANITIZE_FLAGS)" -DMOTILOOM_PYTHON=ON -DMOTILOOM_NATIVE_TESTS=ON >/dev/null
+	$(VENV)/bin/cmake --build $(SANITIZE) -j$(JOBS)
+	ASAN_OPTIONS=halt_on_error=1:detect_leaks=1 $(UBSAN_ENV) \
+	  $(VENV)/bin/ctest --test-dir $(SANITIZE) --output-on-failure -j$(JOBS)
+	export LD_PRELOAD=$(ASAN_RUNTIME) PYTHONMALLOC=malloc PYTHONPATH=$(abspath $(SANITIZE)) \
+	  ASAN_OPTIONS=halt_on_error=1:detect_leaks=0:allocator_may_return_null=1 $(UBSAN_ENV) && \
+	  $(PY) -c "import motiloom, sys; sys.exit('$(SANITIZE)' not in motiloom.__file__)" && \
+	  $(PY) -m pytest -q -p no:cacheprovider --capture=sys $(SANITIZE_PYTEST_SKIP) && \
+	  echo "sanitize: native tests and host suite passed under ASan and UBSan"
 
 install: $(STAMP)
 

@@ -1,5 +1,6 @@
 #include "library/sampled_recording.hpp"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdint>
 #include <limits>
@@ -34,6 +35,8 @@ bool is_valid_clock(double bpm, double beat_zero_seconds) noexcept {
     return std::isfinite(beat_zero_seconds);
 }
 
+bool is_valid_sample(double v) noexcept { return std::isfinite(v) && std::fabs(v) <= 1.0; }
+
 }  // namespace
 
 SampledRecording::SampledRecording(std::string name, std::vector<std::string> dimensions,
@@ -44,6 +47,48 @@ SampledRecording::SampledRecording(std::string name, std::vector<std::string> di
       bpm_(bpm),
       beat_zero_seconds_(beat_zero_seconds),
       start_pip_(start_pip) {
+    check_all_but_rows(samples.size());
+    const std::size_t axes = dimensions_.size();
+    samples_.reserve(samples.size() * axes);
+    for (const std::vector<double>& row : samples) {
+        if (row.size() != axes) {
+            throw std::invalid_argument("Ragged recording");
+        }
+        for (const double v : row) {
+            if (!is_valid_sample(v)) {
+                throw std::invalid_argument("Invalid sample");
+            }
+            samples_.push_back(v);
+        }
+    }
+}
+
+SampledRecording::SampledRecording(std::string name, std::vector<std::string> dimensions,
+                                   std::vector<double> leading_rows, std::size_t row_count,
+                                   double bpm, double beat_zero_seconds, int start_pip)
+    : name_(std::move(name)),
+      dimensions_(std::move(dimensions)),
+      bpm_(bpm),
+      beat_zero_seconds_(beat_zero_seconds),
+      start_pip_(start_pip) {
+    check_all_but_rows(row_count);
+    // Past the size check the axis count is positive and row_count * axes is at most MAX_VALUES.
+    // Only whole rows are value-checked: a row is measured before its values are looked at.
+    const std::size_t axes = dimensions_.size();
+    const std::size_t expected = row_count * axes;
+    const std::size_t whole = std::min(leading_rows.size() / axes * axes, expected);
+    for (std::size_t i = 0; i < whole; ++i) {
+        if (!is_valid_sample(leading_rows[i])) {
+            throw std::invalid_argument("Invalid sample");
+        }
+    }
+    if (leading_rows.size() != expected) {
+        throw std::invalid_argument("Ragged recording");
+    }
+    samples_ = std::move(leading_rows);
+}
+
+void SampledRecording::check_all_but_rows(std::size_t rows) const {
     if (!is_identifier(name_)) {
         throw std::invalid_argument("Invalid identifier");
     }
@@ -55,7 +100,6 @@ SampledRecording::SampledRecording(std::string name, std::vector<std::string> di
     // quotient is only taken once the axis count is known to be positive. The end pip is summed
     // in 64 bits because start_pip + rows may not fit 32.
     const std::size_t axes = dimensions_.size();
-    const std::size_t rows = samples.size();
     if (axes == 0 || axes > MAX_VALUES || rows == 0 || rows > MAX_VALUES / axes ||
         static_cast<std::int64_t>(start_pip_) + static_cast<std::int64_t>(rows) > MAX_PIP) {
         throw std::invalid_argument("Empty recording or recording resource limit exceeded");
@@ -69,19 +113,6 @@ SampledRecording::SampledRecording(std::string name, std::vector<std::string> di
         }
         if (!seen.insert(axis).second) {
             throw std::invalid_argument("Duplicate axis");
-        }
-    }
-
-    samples_.reserve(rows * axes);
-    for (const std::vector<double>& row : samples) {
-        if (row.size() != axes) {
-            throw std::invalid_argument("Ragged recording");
-        }
-        for (const double v : row) {
-            if (!std::isfinite(v) || std::fabs(v) > 1.0) {
-                throw std::invalid_argument("Invalid sample");
-            }
-            samples_.push_back(v);
         }
     }
 }

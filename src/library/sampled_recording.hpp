@@ -20,6 +20,18 @@ class SampledRecording {
                      const std::vector<std::vector<double>>& samples, double bpm,
                      double beat_zero_seconds, int start_pip);
 
+    // The same recording from rows already laid out one after another in a single array, the form
+    // in which a reader that converts rows one at a time can keep them without a separate array
+    // per row. `leading_rows` holds the values of the first rows, exactly one per axis each;
+    // `row_count` counts every row passed, including rows the reader did not keep once it met a
+    // row of another length. Checks the same rules in the same order and throws the same errors
+    // as the constructor above: rows counted beyond those held stand for a row whose length
+    // differs from the axis count, reported as "Ragged recording" once the held rows have passed
+    // their value check. The array becomes the recording's own storage without a copy.
+    SampledRecording(std::string name, std::vector<std::string> dimensions,
+                     std::vector<double> leading_rows, std::size_t row_count, double bpm,
+                     double beat_zero_seconds, int start_pip);
+
     // The row of that pip, one value per axis in axis order. Throws std::out_of_range for a pip
     // before the first row or after the last.
     std::vector<double> sample(int pip) const;
@@ -32,6 +44,9 @@ class SampledRecording {
     int start_pip() const noexcept { return start_pip_; }
 
   private:
+    // The checks that come before the rows: name, tempo, sizes, axis names.
+    void check_all_but_rows(std::size_t rows) const;
+
     std::string name_;
     std::vector<std::string> dimensions_;
     std::vector<double> samples_;  // row after row: axis a of row r is at r * axes + a

@@ -12,11 +12,12 @@ namespace py = pybind11;
 using motiloom::Offset3;
 
 void bind_offset3(py::module_& m) {
-    py::class_<Offset3>(m, "Offset3")
-        .def_readonly("x", &Offset3::x)
+    py::class_<Offset3> cls(m, "Offset3");
+    cls.def_readonly("x", &Offset3::x)
         .def_readonly("y", &Offset3::y)
         .def_readonly("z", &Offset3::z)
         .def("as_tuple", [](const Offset3& o) { return py::make_tuple(o.x, o.y, o.z); });
+    refuse_uninitialised_instances(cls);
 }
 
 py::list to_host_catalogue(const std::vector<motiloom::RudimentInfo>& entries) {

@@ -3,6 +3,8 @@
 
 #include <gtest/gtest.h>
 
+#include <cmath>
+#include <cstddef>
 #include <cstdint>
 #include <functional>
 #include <limits>
@@ -258,5 +260,119 @@ INSTANTIATE_TEST_SUITE_P(Names, IdentifierRefused,
                                            "wave@", "wave[", "wave/",
                                            "wave:", std::string("wa\0ve", 5), "caf\xc3\xa9",
                                            std::string("\x80wave")));
+
+// --- a recording built from rows laid out flat -----------------------------------------------
+
+// The flat form of rows, as a reader that converts them one at a time keeps them: the values of
+// the rows of the axis count up to the first row of another length, and the number of rows.
+std::vector<double> leading_rows(const std::vector<std::vector<double>>& rows, std::size_t axes) {
+    std::vector<double> values;
+    for (const std::vector<double>& row : rows) {
+        if (row.size() != axes) {
+            break;
+        }
+        values.insert(values.end(), row.begin(), row.end());
+    }
+    return values;
+}
+
+struct FlatCase {
+    const char* label;
+    std::string name;
+    std::vector<std::string> axes;
+    std::vector<std::vector<double>> rows;
+    double bpm;
+    int start_pip;
+};
+
+const double kNaN = std::numeric_limits<double>::quiet_NaN();
+
+class SampledRecordingFlat : public ::testing::TestWithParam<FlatCase> {};
+
+// Both constructors accept the same recordings and refuse the others with the same first error.
+TEST_P(SampledRecordingFlat, AgreesWithTheRowsConstructor) {
+    const FlatCase& c = GetParam();
+    std::string by_rows = "accepted";
+    std::string flat = "accepted";
+    std::vector<double> values_by_rows;
+    std::vector<double> values_flat;
+    try {
+        const SampledRecording r(c.name, c.axes, c.rows, c.bpm, 0.5, c.start_pip);
+        for (int k = 0; k < r.sample_count(); ++k) {
+            const std::vector<double> row = r.sample(c.start_pip + k);
+            values_by_rows.insert(values_by_rows.end(), row.begin(), row.end());
+        }
+    } catch (const std::invalid_argument& error) {
+        by_rows = error.what();
+    }
+    try {
+        const SampledRecording r(c.name, c.axes, leading_rows(c.rows, c.axes.size()), c.rows.size(),
+                                 c.bpm, 0.5, c.start_pip);
+        EXPECT_EQ(r.dimensions(), c.axes);
+        EXPECT_EQ(r.bpm(), c.bpm);
+        EXPECT_EQ(r.beat_zero_seconds(), 0.5);
+        for (int k = 0; k < r.sample_count(); ++k) {
+            const std::vector<double> row = r.sample(c.start_pip + k);
+            values_flat.insert(values_flat.end(), row.begin(), row.end());
+        }
+    } catch (const std::invalid_argument& error) {
+        flat = error.what();
+    }
+    EXPECT_EQ(flat, by_rows);
+    EXPECT_EQ(values_flat, values_by_rows);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, SampledRecordingFlat,
+    ::testing::Values(
+        FlatCase{"valid", "take", {"x", "y"}, {{0.0, 1.0}, {-1.0, -0.0}, {0.5, 0.25}}, 120.0, 0},
+        FlatCase{"one_value", "take", {"x"}, {{0.5}}, 120.0, kMaxPip - 1},
+        FlatCase{"name_first", "Take", {}, {}, 0.0, 0},
+        FlatCase{"tempo_before_size", "take", {}, {}, 0.0, 0},
+        FlatCase{"no_axes", "take", {}, {{}}, 120.0, 0},
+        FlatCase{"no_rows", "take", {"x"}, {}, 120.0, 0},
+        FlatCase{"end_pip", "take", {"x"}, {{0.5}, {0.5}}, 120.0, kMaxPip - 1},
+        FlatCase{"size_before_axis", "take", {"X"}, {{0.5}, {0.5}}, 120.0, kMaxPip},
+        FlatCase{"axis_name", "take", {"x", "Y"}, {{0.5, 0.5}}, 120.0, 0},
+        FlatCase{"axis_twice", "take", {"x", "x"}, {{0.5, 0.5}}, 120.0, 0},
+        FlatCase{"ragged_short", "take", {"x", "y"}, {{0.5, 0.5}, {0.5}}, 120.0, 0},
+        FlatCase{"ragged_long", "take", {"x"}, {{0.5}, {0.5, 0.5}, {0.5}}, 120.0, 0},
+        FlatCase{"value_before_ragged", "take", {"x"}, {{2.0}, {0.5, 0.5}}, 120.0, 0},
+        FlatCase{"ragged_before_value", "take", {"x"}, {{0.5}, {0.5, 0.5}, {kNaN}}, 120.0, 0},
+        FlatCase{"first_row_ragged", "take", {"x", "y"}, {{}, {0.5, 0.5}}, 120.0, 0},
+        FlatCase{"nan", "take", {"x", "y"}, {{0.5, kNaN}}, 120.0, 0},
+        FlatCase{"above_one", "take", {"x"}, {{0.5}, {std::nextafter(1.0, 2.0)}}, 120.0, 0}),
+    [](const ::testing::TestParamInfo<FlatCase>& info) { return std::string(info.param.label); });
+
+// Values that do not fill whole rows, or more values than the rows counted, are a ragged
+// recording; the values of the whole rows before it are checked first.
+TEST(SampledRecordingFlat, ValuesThatDoNotFillTheCountedRowsAreRagged) {
+    const std::vector<std::string> axes{"x", "y"};
+    expect_error<std::invalid_argument>(
+        [&] { SampledRecording("take", axes, {0.5, 0.5, 0.5}, 2, 120.0, 0.0, 0); },
+        "Ragged recording");
+    expect_error<std::invalid_argument>(
+        [&] { SampledRecording("take", axes, {0.5, 0.5, 0.5, 0.5}, 1, 120.0, 0.0, 0); },
+        "Ragged recording");
+    expect_error<std::invalid_argument>(
+        [&] { SampledRecording("take", axes, {0.5, 3.0, 0.5}, 2, 120.0, 0.0, 0); },
+        "Invalid sample");
+}
+
+TEST(SampledRecordingFlat, HoldsTheLargestRecording) {
+    std::vector<double> values(SampledRecording::MAX_VALUES, 0.25);
+    values.back() = -1.0;
+    const SampledRecording r("take", {"x"}, std::move(values), SampledRecording::MAX_VALUES, 120.0,
+                             0.0, 0);
+    EXPECT_EQ(r.sample_count(), static_cast<int>(SampledRecording::MAX_VALUES));
+    EXPECT_EQ(r.sample(static_cast<int>(SampledRecording::MAX_VALUES) - 1),
+              std::vector<double>{-1.0});
+    expect_error<std::invalid_argument>(
+        [] {
+            SampledRecording("take", {"x"}, std::vector<double>(SampledRecording::MAX_VALUES, 0.0),
+                             SampledRecording::MAX_VALUES + 1, 120.0, 0.0, 0);
+        },
+        "Empty recording or recording resource limit exceeded");
+}
 
 }  // namespace
