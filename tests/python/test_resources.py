@@ -168,7 +168,9 @@ PEAK_CHILD = """
 @pytest.mark.parametrize("extra", [0, 1], ids=["at-limit", "one-over"])
 def test_the_largest_recording_peaks_near_its_own_values(extra):
     """2^23 one-axis rows are 64 MiB of values; converting them row by row into separate arrays
-    once cost eight times that."""
+    once cost seven to eight times that (448 to 512 MiB). Alone the peak measures about 64 MiB,
+    but inside a long suite run the allocator has been seen to hold up to 234 MiB, so the bound
+    sits well between the two."""
     done = subprocess.run(
         [sys.executable, "-c", textwrap.dedent(PEAK_CHILD.format(extra=extra))],
         capture_output=True,
@@ -177,4 +179,4 @@ def test_the_largest_recording_peaks_near_its_own_values(extra):
     )
     assert done.returncode == 0, done.stderr
     assert ("limit exceeded" in done.stderr) == bool(extra)
-    assert float(done.stdout) < 2 * 64, f"peak {float(done.stdout):.0f} MiB above the start"
+    assert float(done.stdout) < 5 * 64, f"peak {float(done.stdout):.0f} MiB above the start"
