@@ -16,6 +16,7 @@ import pickle
 from dataclasses import dataclass, field
 
 import motiloom
+from host_values import FloatOnly, IndexOnly, IntOnly
 from rudiment_reference import RUDIMENTS
 
 INT32_MIN = -(2**31)
@@ -37,30 +38,6 @@ class Boom(Exception):
 
 
 # --- the caller's objects: numbers through one protocol, and containers that misbehave ----------
-
-
-class IndexOnly:
-    def __init__(self, value):
-        self.value = value
-
-    def __index__(self):
-        return self.value
-
-
-class IntOnly:
-    def __init__(self, value):
-        self.value = value
-
-    def __int__(self):
-        return self.value
-
-
-class FloatOnly:
-    def __init__(self, value):
-        self.value = value
-
-    def __float__(self):
-        return self.value
 
 
 class Raises:
