@@ -18,9 +18,9 @@ on_import_path(ATLAS.parent)
 
 def family(file_name: str):
     name = f"atlas_paths_{file_name[:-3]}"
-    spec = importlib.util.spec_from_file_location(name, ATLAS / file_name)
-    module = importlib.util.module_from_spec(spec)
-    spec.loader.exec_module(module)
+    found = importlib.util.spec_from_file_location(name, ATLAS / file_name)
+    module = importlib.util.module_from_spec(found)
+    found.loader.exec_module(module)
     return module
 
 
