@@ -95,7 +95,7 @@ def write(root: Path) -> Path:
     from synthetic import patterns
 
     number = 0
-    for pack, (periods, axes, sizes) in PACKS.items():
+    for order, (pack, (periods, axes, sizes)) in enumerate(PACKS.items(), start=1):
         rows = list(zip(_expand(periods), _expand(axes), strict=True))
         assert sum(sizes) == len(rows), pack
         folder = packs / pack
@@ -119,7 +119,7 @@ def write(root: Path) -> Path:
             f"PACK = Pack(key={pack!r}, count={len(rows)}, peak={peak!r}, "
             f"max_step={round(step, 4)!r}, periods={periods!r}, axes={axes!r}, "
             f"name_prefix={'beat_' if pack in ('club', 'dancefloor') else ''!r}, "
-            f"em_dashes={1 if pack in ('club', 'dancefloor') else 0})\n",
+            f"em_dashes={1 if pack in ('club', 'dancefloor') else 0}, order={10 * order})\n",
             encoding="utf-8",
         )
     return packs

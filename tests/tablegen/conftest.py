@@ -51,7 +51,7 @@ def _largest_step(period: int, rx: float, ry: float) -> float:
     return max(math.dist(points[k - 1], points[k]) for k in range(period))
 
 
-def pack_source(key: str, rows: list[tuple[str, str, int, float, float]]) -> str:
+def pack_source(key: str, rows: list[tuple[str, str, int, float, float]], order: int = 10) -> str:
     periods: dict[int, int] = {}
     for _, _, period, _, _ in rows:
         periods[period] = periods.get(period, 0) + 1
@@ -60,7 +60,8 @@ def pack_source(key: str, rows: list[tuple[str, str, int, float, float]]) -> str
     return (
         "from tablegen.model import Pack\n\n"
         f"PACK = Pack(key={key!r}, count={len(rows)}, peak={peak!r}, max_step={round(step, 4)!r}, "
-        f"periods={periods!r}, axes={{2: {len(rows)}}}, en_dashes={{'groove_': 1}})\n"
+        f"periods={periods!r}, axes={{2: {len(rows)}}}, en_dashes={{'groove_': 1}}, "
+        f"order={order})\n"
     )
 
 
@@ -70,11 +71,12 @@ def write_packs(tmp_path):
 
     def write(packs: dict[str, dict[str, list[tuple[str, str, int, float, float]]]]) -> Path:
         root = tmp_path / "packs"
-        for key, families in packs.items():
+        for number, (key, families) in enumerate(packs.items(), start=1):
             pack_dir = root / key
             pack_dir.mkdir(parents=True, exist_ok=True)
             every_row = [row for rows in families.values() for row in rows]
-            (pack_dir / "pack.py").write_text(pack_source(key, every_row), encoding="utf-8")
+            source = pack_source(key, every_row, order=10 * number)
+            (pack_dir / "pack.py").write_text(source, encoding="utf-8")
             for file_name, rows in families.items():
                 (pack_dir / file_name).write_text(family_source(rows), encoding="utf-8")
         return root

@@ -3,6 +3,7 @@
 from tablegen.model import Totals
 
 TOTALS = Totals(
+    packs=("initial", "expansion", "atlas", "continuum", "club", "dancefloor"),
     records=1716,
     entries=1022912,
     periods={

@@ -34,7 +34,7 @@ from .model import CheckError, Pack, Pattern, Table
 
 GENERATOR_DIR = Path(__file__).resolve().parent
 CHUNK_ENTRIES = 32768  # about 64 tables of 512 entries: small enough to spread over the workers
-CACHE_FORMAT = "tablegen-cache-1"
+CACHE_FORMAT = "tablegen-cache-2"
 
 
 def _digest_files(paths: Sequence[Path], root: Path) -> str:
@@ -99,8 +99,9 @@ class Cache:
         except (OSError, EOFError, pickle.UnpicklingError, ValueError):
             return False
         bake_.patterns = [
-            Pattern(name, text, period, axes, None) for name, text, period, axes in fields
-        ]  # type: ignore[arg-type]
+            Pattern(name, text, period, axes, None, family=family)  # type: ignore[arg-type]
+            for name, text, period, axes, family in fields
+        ]
         return True
 
     def load_tables(self, bake_: FamilyBake) -> list[Table]:
@@ -113,7 +114,7 @@ class Cache:
         """Writes the entry in one step and drops the family's older entries."""
         assert bake_.tables is not None
         self.folder.mkdir(parents=True, exist_ok=True)
-        fields = [(p.name, p.description, p.period, p.axes) for p in bake_.patterns]
+        fields = [(p.name, p.description, p.period, p.axes, p.family) for p in bake_.patterns]
         target = self._path(bake_.pack, bake_.key, bake_.cache_key)
         handle, temporary = tempfile.mkstemp(dir=self.folder, prefix=".entry.", suffix=".tmp")
         try:

@@ -25,7 +25,6 @@ from functools import cached_property
 from itertools import chain, repeat
 from pathlib import Path
 
-from .load import PACK_ORDER
 from .model import CheckError, Pack, Pattern, Table, Totals
 
 AXIS_NAMES = ("x", "y", "z")
@@ -65,7 +64,7 @@ class BakedRecord:
     """One pattern with its finished table, and where it was authored."""
 
     pack: str  # pack key, e.g. "initial"
-    family: str  # family key, e.g. "lfo"
+    family: str  # family key of the authoring module, e.g. "lfo"
     source: str  # the authoring module, e.g. "packs/initial/10_lfo.py"
     pattern: Pattern
     table: Table
@@ -73,6 +72,11 @@ class BakedRecord:
     @property
     def name(self) -> str:
         return self.pattern.name
+
+    @property
+    def listed_family(self) -> str:
+        """The family the catalogue lists the pattern under: its own, else its module's."""
+        return self.pattern.family or self.family
 
 
 def fail(subject: object, rule: str, detail: str) -> CheckError:
@@ -701,7 +705,7 @@ def check_summaries(
     """Runs the catalogue, pack, name index and total rules on checked tables, in record order.
 
     `packs` are the present packs' declarations in catalogue order. The whole-catalogue totals
-    are checked only when every pack of PACK_ORDER is present and totals are stated.
+    are checked when they are stated and every pack they cover is present.
     """
     for catalogue_rule in CATALOGUE_RULES:
         catalogue_rule(summaries)
@@ -719,7 +723,7 @@ def check_summaries(
 
     name_index_order(summaries, index)
 
-    if totals is not None and [pack.key for pack in packs] == list(PACK_ORDER):
+    if totals is not None and set(totals.packs) <= known:
         for total_rule in TOTAL_RULES:
             total_rule(totals, summaries, index)
 

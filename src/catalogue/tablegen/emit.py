@@ -20,6 +20,7 @@ from __future__ import annotations
 
 import math
 import os
+import re
 import tempfile
 from collections.abc import Callable, Iterable, Mapping, Sequence
 from dataclasses import dataclass
@@ -36,6 +37,7 @@ PACKS_HEADER = "motiloom_packs.hpp"
 DO_NOT_EDIT = "Do not edit: change the authoring module and rebuild."
 DO_NOT_EDIT_ANY = "Do not edit: change the pack modules and rebuild."
 NAME_KEY_BYTES = 32
+IDENTIFIER = re.compile(r"^[a-z][a-z0-9_]*$")
 # About 128 tables of 512 entries: a unit compiles in about a second and under 0.2 GB.
 SHARD_ENTRIES = 65536
 
@@ -216,19 +218,7 @@ def _packs_header(families: Sequence[tuple[str, str, str, list[BakedRecord]]]) -
         "",
     ]
     lines += [f'#include "{family_header(pack, family)}"' for pack, family, _, _ in families]
-    lines += [
-        "",
-        "namespace motiloom {",
-        "",
-        "// The table of each record of catalogue_records, in the same order.",
-        f"inline const Offset3* const catalogue_tables[{sum(len(m) for *_, m in families)}] = {{",
-    ]
-    lines += [
-        f"    {namespace(pack)}::table_{record.name},"
-        for pack, _, _, members in families
-        for record in members
-    ]
-    lines += ["};", "", "}  // namespace motiloom", ""]
+    lines.append("")
     return "\n".join(lines)
 
 
@@ -263,6 +253,21 @@ def _records_source(records: Sequence[BakedRecord], index: Sequence[int]) -> str
                 f"&{namespace(pack)}::sample_{p.name}}},"
             )
         start += len(members)
+    lines += [
+        "};",
+        "",
+        "// The pack, family and table of each record, in the same order.",
+        f"const CatalogueOrigin catalogue_origins[{count}] = {{",
+    ]
+    for record in records:
+        family = record.listed_family
+        if not IDENTIFIER.match(family) or len(family) > NAME_KEY_BYTES:
+            raise CheckError(
+                f"{record.name}: family: {family!r} is not 1 to 32 of a-z, 0-9 and _ "
+                "starting with a letter"
+            )
+        table = f"{namespace(record.pack)}::table_{record.name}"
+        lines.append(f'    {{"{record.pack}"sv, "{family}"sv, {table}}},')
     lines += [
         "};",
         "",

@@ -2,8 +2,8 @@
 
 A pack is a directory packs/<key>/ holding pack.py (which defines PACK, a model.Pack) and one
 module per family named NN_<family>.py (which defines PATTERNS, a list of model.Pattern in record
-order). Families are taken in the order of their NN prefix, so adding a family means adding one
-file. Packs are taken in PACK_ORDER; a pack whose directory does not exist is skipped.
+order). Families are taken in the order of their NN prefix and packs in the order their PACK
+declares, so a new family or pack is found where it stands, with nothing listed elsewhere.
 
 Everything else under the packs directory is shared authoring data: packs/catalogue.py states the
 totals of the complete catalogue, and a package such as packs/beatgrid/ serves the families of
@@ -22,8 +22,9 @@ from types import ModuleType
 
 from .model import CheckError, Pack, Pattern, Totals
 
-PACK_ORDER = ("initial", "expansion", "atlas", "continuum", "club", "dancefloor")
 FAMILY_FILE = re.compile(r"^(\d+)_([a-z][a-z0-9_]*)\.py$")
+PACK_KEY = re.compile(r"^[a-z][a-z0-9_]*$")
+PACK_FILE = "pack.py"
 CATALOGUE_FILE = "catalogue.py"
 
 
@@ -71,13 +72,30 @@ def family_files(pack_dir: Path) -> list[tuple[str, Path]]:
 
 
 def present_packs(packs_dir: Path) -> list[str]:
-    return [key for key in PACK_ORDER if (packs_dir / key / "pack.py").is_file()]
+    """The keys of the packs under packs_dir (the directories holding a pack.py), in the order
+    their declarations state."""
+    keys = sorted(
+        path.parent.name
+        for path in packs_dir.glob(f"*/{PACK_FILE}")
+        if PACK_KEY.match(path.parent.name)
+    )
+    ordered: dict[int, str] = {}
+    for key in keys:
+        order = load_pack_facts(packs_dir, key).order
+        if not isinstance(order, int) or isinstance(order, bool):
+            raise CheckError(
+                f"{packs_dir / key / PACK_FILE}: PACK.order must be an int, not {order!r}"
+            )
+        if order in ordered:
+            raise CheckError(f"packs {ordered[order]!r} and {key!r} both declare order {order}")
+        ordered[order] = key
+    return [ordered[order] for order in sorted(ordered)]
 
 
 def shared_sources(packs_dir: Path) -> list[Path]:
     """Every Python file under packs_dir that belongs to no pack, sorted: the data that families
     of several packs read, and the catalogue's totals."""
-    packs = {packs_dir / key for key in PACK_ORDER}
+    packs = {path.parent for path in packs_dir.glob(f"*/{PACK_FILE}")}
     return sorted(
         path
         for path in packs_dir.rglob("*.py")
@@ -86,7 +104,7 @@ def shared_sources(packs_dir: Path) -> list[Path]:
 
 
 def load_pack_facts(packs_dir: Path, key: str) -> Pack:
-    path = packs_dir / key / "pack.py"
+    path = packs_dir / key / PACK_FILE
     facts = _load_module(path, f"motiloom_pack_{key}").PACK
     if facts.key != key:
         raise CheckError(f"{path}: PACK.key is {facts.key!r}, expected {key!r}")

@@ -33,6 +33,9 @@ class Pattern:
     peak: float | None = None
     peak_grid: int = 1
     facts: tuple[Fact, ...] = ()
+    # The family the catalogue lists the pattern under; None lists it under its module's family
+    # key (the module file name without its order prefix).
+    family: str | None = None
 
 
 @dataclass(frozen=True)
@@ -57,6 +60,9 @@ class Pack:
     seam_ratio: float | None = None
     # When set, exactly this many tables start at the origin.
     origin_starts: int | None = None
+    # Where the pack comes in the catalogue, which takes packs by rising order as it takes a
+    # pack's families by the number in front of their file names. Every pack.py states it.
+    order: int | None = None
 
     @property
     def namespace(self) -> str:
@@ -67,6 +73,7 @@ class Pack:
 class Totals:
     """What is stated about the complete catalogue."""
 
+    packs: tuple[str, ...]  # the packs of the complete catalogue, in catalogue order
     records: int
     entries: int
     periods: dict[int, int]

@@ -7,6 +7,7 @@ from tablegen.model import Pack
 
 PACK = Pack(
     key="atlas",
+    order=30,
     count=256,
     peak=0.82,
     max_step=0.1054,

@@ -44,4 +44,5 @@ def beat_pattern(score: Score, motion: Motion, pack: str, facts: Iterable[Fact] 
         axes=axes,
         curve=motion.rule(score, axes),
         facts=(*stated, *facts),
+        family=f"beat_{motion.key}",
     )

@@ -5,6 +5,7 @@ from tablegen.model import Pack
 
 PACK = Pack(
     key="club",
+    order=50,
     count=144,
     peak=0.7464,
     max_step=0.1981,

@@ -5,6 +5,7 @@ from tablegen.model import Pack
 
 PACK = Pack(
     key="continuum",
+    order=40,
     count=320,
     peak=0.82,
     max_step=0.1719,

@@ -5,6 +5,7 @@ from tablegen.model import Pack
 
 PACK = Pack(
     key="dancefloor",
+    order=60,
     count=944,
     peak=0.92,
     max_step=0.2793,

@@ -5,6 +5,7 @@ from tablegen.model import Pack
 
 PACK = Pack(
     key="expansion",
+    order=20,
     count=24,
     peak=0.85,
     max_step=0.1599,

@@ -5,6 +5,7 @@ from tablegen.model import Pack
 
 PACK = Pack(
     key="initial",
+    order=10,
     count=28,
     peak=1.0,
     max_step=0.1919,
