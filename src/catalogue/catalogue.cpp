@@ -4,6 +4,7 @@
 #include <stdexcept>
 #include <string>
 
+#include "catalogue/catalogue_exports.hpp"
 #include "catalogue/catalogue_record.hpp"
 #include "rudiments/procedural.hpp"
 
@@ -122,3 +123,13 @@ Offset3 sample(std::string_view name, int pip) {
 }
 
 }  // namespace motiloom
+
+// Constant data: every field is a size or the address of static data, so the loader fills it in.
+extern "C" const motiloom::CatalogueExports motiloom_catalogue_exports = {
+    motiloom::CATALOGUE_EXPORTS_VERSION,   sizeof(motiloom::CatalogueRecord),
+    sizeof(motiloom::CatalogueOrigin),     sizeof(motiloom::ProceduralRudiment),
+    sizeof(motiloom::SampledPattern),      sizeof(motiloom::PatternLibrary),
+    motiloom::procedural_rudiments.data(), motiloom::procedural_rudiments.size(),
+    motiloom::catalogue_records,           motiloom::catalogue_origins,
+    &motiloom::catalogue_record_count,
+};

@@ -31,6 +31,9 @@ class PatternLibrary {
     // entries borrow this library's strings and are valid while the library lives.
     std::vector<RudimentInfo> catalogue() const;
 
+    // The library's own patterns, in the order accepted.
+    const std::vector<SampledPattern>& patterns() const noexcept { return patterns_; }
+
   private:
     std::vector<SampledPattern> patterns_;
 };

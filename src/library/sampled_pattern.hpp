@@ -32,6 +32,9 @@ class SampledPattern {
     const std::string& name() const noexcept { return name_; }
     const std::string& description() const noexcept { return description_; }
     int period_pips() const noexcept { return static_cast<int>(samples_.size()); }
+    // The stored positions, entry k for pip k of the loop, and how many components they use.
+    const std::vector<Offset3>& samples() const noexcept { return samples_; }
+    std::uint8_t axes() const noexcept { return axes_; }
 
   private:
     std::string name_;

@@ -8,6 +8,7 @@
 #include <string_view>
 
 #include "catalogue/catalogue.hpp"
+#include "catalogue/catalogue_exports.hpp"
 #include "catalogue/catalogue_record.hpp"
 #include "core/pip.hpp"
 #include "motiloom_packs.hpp"
@@ -61,7 +62,7 @@ TEST(Catalogue, EverySamplerReadsItsOwnTableWrapped) {
     const int probes[] = {INT_MIN, INT_MIN + 1, -1025, -1, 0, 1, 159, 160, 1023, 1024, INT_MAX};
     for (std::size_t i = 0; i < catalogue_record_count; ++i) {
         const auto& record = catalogue_records[i];
-        const motiloom::Offset3* table = motiloom::catalogue_tables[i];
+        const motiloom::Offset3* table = motiloom::catalogue_origins[i].table;
         for (int k = 0; k < record.period_pips; ++k) {
             ASSERT_TRUE(same(record.sampler(k), table[k])) << record.name << " " << k;
         }
@@ -89,6 +90,29 @@ TEST(Catalogue, ListingIsProceduralHeadThenRecordsAndIsBuiltOnce) {
         EXPECT_EQ(entry.period_pips, record.period_pips);
         EXPECT_EQ(entry.dimensions, record.axes);
     }
+}
+
+TEST(Catalogue, ExportsGatherTheRecordsTheirOriginsAndTheRudiments) {
+    const motiloom::CatalogueExports& exports = motiloom_catalogue_exports;
+    ASSERT_TRUE(motiloom::same_layout(exports));
+    EXPECT_EQ(exports.records, catalogue_records);
+    EXPECT_EQ(*exports.record_count, catalogue_record_count);
+    EXPECT_EQ(exports.procedural, motiloom::procedural_rudiments.data());
+    EXPECT_EQ(exports.procedural_count, 15u);
+    std::set<std::string_view> packs;
+    for (std::size_t i = 0; i < catalogue_record_count; ++i) {
+        const motiloom::CatalogueOrigin& origin = exports.origins[i];
+        ASSERT_FALSE(origin.pack.empty() || origin.family.empty()) << catalogue_records[i].name;
+        // Each record's table is the one its sampler reads.
+        const auto& record = catalogue_records[i];
+        ASSERT_TRUE(
+            same(record.sampler(record.period_pips - 1), origin.table[record.period_pips - 1]));
+        packs.insert(origin.pack);
+    }
+    EXPECT_EQ(packs.size(), 6u);
+    motiloom::CatalogueExports other = exports;
+    other.record_size += 8;
+    EXPECT_FALSE(motiloom::same_layout(other));
 }
 
 TEST(Catalogue, UnknownNamesThrowWithTheNameAppended) {
