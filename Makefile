@@ -26,7 +26,7 @@ run: $(STAMP)
 	$(PY) examples/quickstart.py
 
 test: $(STAMP) native browser-deps
-	$(PY) -m pytest -q
+	$(PY) -P -m pytest -q
 	$(MAKE) --no-print-directory typecheck
 	$(VENV)/bin/ctest --test-dir $(NATIVE) --output-on-failure -j$(JOBS)
 

@@ -1,20 +1,15 @@
 """The built-in catalogue as the kit reads it: every entry with its kind, pack and family.
 
-motiloom lists its patterns (`motiloom.catalogue()`) but says nothing about packs or families, so
-the kit derives them, and says when it cannot:
+motiloom lists its patterns (`motiloom.catalogue()`) but says nothing about packs or families. The
+kit reads them from the build itself, through its private native module `motiloom_kit._tables`,
+which finds them in the loaded extension: the procedural rudiments with their family ("move" or
+"stroke", pack "procedural"), and every baked table with the pack and the family its authoring
+declared. Nothing is guessed from names or counts.
 
-* kind: an entry whose name is also a function of the module is one of the procedural rudiments;
-  every other built-in entry is a baked table.
-* pack: the baked tables come pack after pack in one fixed order, each pack as long as its
-  declared size (`PACKS`). A build holds some of the packs, always in that order, and no two
-  selections of packs add up to the same count, so the number of baked entries tells which packs
-  are present and where each begins. The layout is then checked against the one naming rule that
-  separates packs: the beat-grid packs (club and dancefloor) and no others use the prefix
-  "beat_". If the count matches no selection, or the names contradict it, every baked entry gets
-  the pack None (shown as "unknown") rather than a guess. Procedural entries get "procedural".
-* family: a naming heuristic. Beat-grid names read beat_<style>_<motion>, and their family is
-  "beat_" plus the motion; any other baked name's family is its first word (lfo, groove, wave,
-  ...); procedural entries are the family "procedural".
+A build without that module (someone who built motiloom alone) still works through the public
+API, and says so once with a `PublicPathWarning`: kinds then come from the module's functions (a
+procedural rudiment is a function of the module as well as an entry), packs and families are
+None (shown as "unknown"), and tables are read one pip at a time.
 
 Nothing here imports numpy, so listing stays fast.
 """
@@ -22,8 +17,9 @@ Nothing here imports numpy, so listing stays fast.
 from __future__ import annotations
 
 import functools
-import itertools
+import warnings
 from fnmatch import fnmatchcase
+from types import ModuleType
 
 import motiloom
 
@@ -35,27 +31,36 @@ if TYPE_CHECKING:
 
     Kind: TypeAlias = Literal["procedural", "baked", "caller"]
 
-# The six packs of baked tables, in catalogue order, with the number of tables each declares.
-PACKS: tuple[tuple[str, int], ...] = (
-    ("initial", 28),
-    ("expansion", 24),
-    ("atlas", 256),
-    ("continuum", 320),
-    ("club", 144),
-    ("dancefloor", 944),
-)
 PROCEDURAL = "procedural"
-UNKNOWN_PACK = "unknown"
-BEAT_PREFIX = "beat_"
-BEAT_PACKS = frozenset({"club", "dancefloor"})
+UNKNOWN = "unknown"
+
+
+class PublicPathWarning(RuntimeWarning):
+    """The kit's native module is missing, so it reads motiloom through its public API only."""
+
+
+@functools.cache
+def native() -> ModuleType | None:
+    """The kit's private native module, or None (with one warning) when this build lacks it."""
+    try:
+        from . import _tables
+    except ImportError as error:
+        warnings.warn(
+            f"motiloom_kit reads motiloom through its public API only ({error}): packs and "
+            "families are unknown and tables are read one pip at a time",
+            PublicPathWarning,
+            stacklevel=3,
+        )
+        return None
+    return _tables
 
 
 class Entry:
     """One catalogue entry: the module's four fields plus what the kit derives about it.
 
-    `kind` is "procedural", "baked" or "caller" (a pattern of a `PatternLibrary`); `pack` is the
-    pack of a baked table, "procedural" for the rudiments, or None when it cannot be told;
-    `family` groups names that share a stem (see the module notes)."""
+    `kind` is "procedural", "baked" or "caller" (a caller's own pattern); `pack` is the pack of a
+    baked table, "procedural" for the rudiments, and `family` the family the build lists it under;
+    both are None when the build does not say (a caller's pattern, or the public path)."""
 
     __slots__ = ("name", "description", "period_pips", "dimensions", "kind", "pack", "family")
 
@@ -67,7 +72,7 @@ class Entry:
         dimensions: int,
         kind: Kind,
         pack: str | None,
-        family: str,
+        family: str | None,
     ) -> None:
         self.name = name
         self.description = description
@@ -108,36 +113,8 @@ class UnknownPatternError(ValueError):
         self.suggestions = list(suggestions)
 
 
-def family_of(name: str, kind: Kind) -> str:
-    """The family of a pattern name: "procedural" for the rudiments, "beat_<motion>" for
-    beat-grid names, otherwise the name's first word."""
-    if kind == "procedural":
-        return PROCEDURAL
-    if name.startswith(BEAT_PREFIX) and name.count("_") >= 2:
-        return BEAT_PREFIX + name.rsplit("_", 1)[1]
-    return name.split("_", 1)[0]
-
-
-def pack_layout(baked_names: Sequence[str]) -> list[str | None]:
-    """The pack of each baked entry, in catalogue order; all None when the layout cannot be told
-    (see the module notes)."""
-    count = len(baked_names)
-    layouts = [
-        chosen
-        for size in range(len(PACKS) + 1)
-        for chosen in itertools.combinations(PACKS, size)
-        if sum(n for _, n in chosen) == count
-    ]
-    if len(layouts) != 1:
-        return [None] * count
-    packs: list[str | None] = [key for key, n in layouts[0] for _ in range(n)]
-    for name, pack in zip(baked_names, packs, strict=True):
-        if name.startswith(BEAT_PREFIX) != (pack in BEAT_PACKS):
-            return [None] * count
-    return packs
-
-
-def _rudiment_names() -> frozenset[str]:
+def _public_kinds() -> frozenset[str]:
+    """The procedural names as the public API shows them: the module's rudiment functions."""
     return frozenset(
         name
         for name, value in vars(motiloom).items()
@@ -148,26 +125,30 @@ def _rudiment_names() -> frozenset[str]:
 @functools.cache
 def entries() -> tuple[Entry, ...]:
     """Every built-in entry, in the module's order, read once and kept."""
-    listing = motiloom.catalogue()
-    rudiments = _rudiment_names()
-    baked = [e["name"] for e in listing if e["name"] not in rudiments]
-    packs = iter(pack_layout(baked))
-    result = []
-    for item in listing:
-        kind: Kind = "procedural" if item["name"] in rudiments else "baked"
-        pack = PROCEDURAL if kind == "procedural" else next(packs)
-        result.append(
-            Entry(
-                item["name"],
-                item["description"],
-                item["period_pips"],
-                item["dimensions"],
-                kind,
-                pack,
-                family_of(item["name"], kind),
-            )
+    build = native()
+    if build is not None:
+        made = [
+            Entry(name, text, period, axes, "procedural", PROCEDURAL, family)
+            for name, text, period, axes, family in build.procedural()
+        ]
+        made += [
+            Entry(name, text, period, axes, "baked", pack, family)
+            for name, text, period, axes, pack, family in build.records()
+        ]
+        return tuple(made)
+    rudiments = _public_kinds()
+    return tuple(
+        Entry(
+            item["name"],
+            item["description"],
+            item["period_pips"],
+            item["dimensions"],
+            "procedural" if item["name"] in rudiments else "baked",
+            PROCEDURAL if item["name"] in rudiments else None,
+            None,
         )
-    return tuple(result)
+        for item in motiloom.catalogue()
+    )
 
 
 @functools.cache
@@ -210,8 +191,12 @@ def unknown_name(name: str, names: Iterable[str]) -> UnknownPatternError:
 
 def packs_present() -> list[str]:
     """The pack names that the built entries carry, in catalogue order ("unknown" for None)."""
-    seen = dict.fromkeys(e.pack or UNKNOWN_PACK for e in entries())
-    return list(seen)
+    return list(dict.fromkeys(e.pack or UNKNOWN for e in entries()))
+
+
+def families_present() -> list[str]:
+    """The family names that the built entries carry, in catalogue order ("unknown" for None)."""
+    return list(dict.fromkeys(e.family or UNKNOWN for e in entries()))
 
 
 def select(
@@ -223,14 +208,14 @@ def select(
     period: int | None = None,
 ) -> list[Entry]:
     """The built-in entries whose name matches the shell-style `glob` and that pass every filter
-    given. `pack` "unknown" selects the entries whose pack cannot be told."""
+    given. `pack` or `family` "unknown" selects the entries the build says nothing about."""
     chosen = []
     for entry in entries():
         if not fnmatchcase(entry.name, glob):
             continue
-        if pack is not None and (entry.pack or UNKNOWN_PACK) != pack:
+        if pack is not None and (entry.pack or UNKNOWN) != pack:
             continue
-        if family is not None and entry.family != family:
+        if family is not None and (entry.family or UNKNOWN) != family:
             continue
         if dimensions is not None and entry.dimensions != dimensions:
             continue

@@ -53,7 +53,7 @@ def command_list(args: argparse.Namespace) -> int:
         print("no catalogue entry matches", file=sys.stderr)
         return 0
     name_width = max(len(e.name) for e in chosen)
-    pack_width = max(len(e.pack or catalogue.UNKNOWN_PACK) for e in chosen)
+    pack_width = max(len(e.pack or catalogue.UNKNOWN) for e in chosen)
     try:
         columns = os.get_terminal_size().columns
     except OSError:  # not a terminal
@@ -62,7 +62,7 @@ def command_list(args: argparse.Namespace) -> int:
     lines = []
     for e in chosen:
         text = e.description if len(e.description) <= room else e.description[: room - 1] + "…"
-        pack = e.pack or catalogue.UNKNOWN_PACK
+        pack = e.pack or catalogue.UNKNOWN
         shape = f"{e.period_pips:>5}  {e.dimensions}D"
         lines.append(f"{e.name:<{name_width}}  {pack:<{pack_width}}  {shape}  {text}")
     sys.stdout.write("\n".join(lines) + "\n")
@@ -87,9 +87,10 @@ def command_show(args: argparse.Namespace) -> int:
 
     subject = pattern(args.name)
     entry = catalogue.lookup(args.name)
-    pack = entry.pack or catalogue.UNKNOWN_PACK
+    pack = entry.pack or catalogue.UNKNOWN
     beats = subject.period / 64
-    print(f"{subject.name}  ({entry.kind}; pack {pack}; family {entry.family})")
+    family = entry.family or catalogue.UNKNOWN
+    print(f"{subject.name}  ({entry.kind}; pack {pack}; family {family})")
     print(subject.description)
     axes = "axis" if subject.dimensions == 1 else "axes"
     print(f"loops every {subject.period} pips ({beats:g} beats); uses {subject.dimensions} {axes}")
@@ -173,8 +174,9 @@ def build_parser() -> argparse.ArgumentParser:
     listing.add_argument(
         "glob", nargs="?", default="*", help="shell-style name pattern, e.g. 'lfo_*'"
     )
-    packs = [key for key, _ in catalogue.PACKS] + [catalogue.PROCEDURAL, catalogue.UNKNOWN_PACK]
-    listing.add_argument("--pack", choices=packs, help="only entries of this pack")
+    listing.add_argument(
+        "--pack", choices=catalogue.packs_present(), help="only entries of this pack"
+    )
     listing.add_argument("--family", help="only entries of this family (e.g. lfo, beat_spiral)")
     listing.add_argument("--dimensions", type=int, choices=(1, 2, 3), help="only this many axes")
     listing.add_argument("--period", type=_positive_int, help="only this loop length in pips")

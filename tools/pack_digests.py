@@ -9,8 +9,7 @@ confirmed by rewriting that file:
     .venv/bin/python tools/pack_digests.py            # print the digests and what changed
     .venv/bin/python tools/pack_digests.py --write    # rewrite tests/python/pack_digests.json
 
-The baked entries follow the fifteen procedural ones pack after pack, each pack as long as the
-count its pack.py declares.
+Each entry's pack is the one the build records for it (motiloom_kit reads it from the build).
 """
 
 from __future__ import annotations
@@ -18,47 +17,31 @@ from __future__ import annotations
 import argparse
 import hashlib
 import json
-import runpy
 import struct
 import sys
 from pathlib import Path
+from typing import Any
 
 REPO = Path(__file__).resolve().parent.parent
-PACKS_DIR = REPO / "src" / "catalogue" / "packs"
 DIGESTS = REPO / "tests" / "python" / "pack_digests.json"
-PROCEDURAL = 15
-sys.path.insert(0, str(REPO / "src" / "catalogue"))
-
-from tablegen.load import PACK_ORDER  # noqa: E402
-
-
-def declared_count(key: str) -> int:
-    return runpy.run_path(str(PACKS_DIR / key / "pack.py"))["PACK"].count
 
 
 def pack_digests(motiloom) -> dict[str, str]:
-    baked = motiloom.catalogue()[PROCEDURAL:]
-    digests, start = {}, 0
-    for key in PACK_ORDER:
-        if start == len(baked):
-            break
-        if not (PACKS_DIR / key / "pack.py").is_file():
+    from motiloom_kit import catalogue
+
+    pack_of = {e.name: e.pack for e in catalogue.entries()}
+    digests: dict[str, Any] = {}
+    for entry in motiloom.catalogue():
+        pack = pack_of[entry["name"]]
+        if pack == catalogue.PROCEDURAL:
             continue
-        count = declared_count(key)
-        entries = baked[start : start + count]
-        start += count
-        digest = hashlib.sha256()
-        for entry in entries:
-            digest.update(entry["name"].encode())
-            for pip in range(entry["period_pips"]):
-                digest.update(struct.pack("<3d", *motiloom.sample(entry["name"], pip).as_tuple()))
-        digests[key] = digest.hexdigest()
-    if start != len(baked):
-        sys.exit(
-            f"pack_digests: the module holds {len(baked)} baked tables but the declared packs "
-            f"account for {start}; rebuild the module first"
-        )
-    return digests
+        if pack is None:
+            sys.exit("pack_digests: this build does not say which pack a table belongs to")
+        digest = digests.setdefault(pack, hashlib.sha256())
+        digest.update(entry["name"].encode())
+        for pip in range(entry["period_pips"]):
+            digest.update(struct.pack("<3d", *motiloom.sample(entry["name"], pip).as_tuple()))
+    return {pack: digest.hexdigest() for pack, digest in digests.items()}
 
 
 def main() -> int:

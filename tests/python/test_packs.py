@@ -12,7 +12,6 @@ from __future__ import annotations
 import hashlib
 import json
 import math
-import runpy
 import struct
 import sys
 from collections import Counter
@@ -27,24 +26,21 @@ DIGESTS = Path(__file__).with_name("pack_digests.json")
 if str(REPO / "src" / "catalogue") not in sys.path:
     sys.path.insert(0, str(REPO / "src" / "catalogue"))  # pack.py imports tablegen.model
 
-PACK_ORDER = ("initial", "expansion", "atlas", "continuum", "club", "dancefloor")
+from tablegen.load import load_pack_facts, present_packs  # noqa: E402
+
+from motiloom_kit import catalogue  # noqa: E402
+
 BAKED = motiloom.catalogue()[15:]  # after the fifteen procedural rudiments
 
 
-def declaration(key: str):
-    return runpy.run_path(str(PACKS_DIR / key / "pack.py"))["PACK"]
-
-
 def built_packs():
-    """(declaration, catalogue entries) of each pack in the module. The baked entries come pack
-    after pack in catalogue order, each pack as long as its declared count."""
-    packs, start = [], 0
-    for key in PACK_ORDER:
-        if start < len(BAKED) and (PACKS_DIR / key / "pack.py").is_file():
-            pack = declaration(key)
-            packs.append((pack, BAKED[start : start + pack.count]))
-            start += pack.count
-    return packs
+    """(declaration, catalogue entries) of each declared pack, its entries being those the build
+    says belong to it."""
+    pack_of = {e.name: e.pack for e in catalogue.entries()}
+    return [
+        (load_pack_facts(PACKS_DIR, key), [e for e in BAKED if pack_of[e["name"]] == key])
+        for key in present_packs(PACKS_DIR)
+    ]
 
 
 BUILT = built_packs()
@@ -60,8 +56,8 @@ def tables():
     }
 
 
-def test_declared_packs_account_for_every_baked_entry():
-    assert sum(pack.count for pack, _ in BUILT) == len(BAKED)
+def test_declared_packs_account_for_every_baked_entry_in_order():
+    assert [e for _, entries in BUILT for e in entries] == BAKED
 
 
 @BY_PACK
