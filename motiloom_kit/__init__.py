@@ -5,7 +5,8 @@
   with rate, phase and linear interpolation;
 * spread: `spread` runs one pattern on many fixtures, each at its own phase;
 * fixtures: `Head`, `AxisRange`, `dmx8`, `dmx16` turn positions into degrees and DMX levels, and
-  `Head.speeds` tells how fast a pattern drives a head;
+  `Head.speeds` tells how fast a pattern drives a head; `Patterns`, `Heads` and `LevelTable` do
+  the same for a whole rig at once, a frame in one gather;
 * the catalogue with packs and families (`entries`, `select`), a contact sheet and a static
   gallery page; `python -m motiloom_kit` puts them on the command line.
 
@@ -20,16 +21,28 @@ TYPE_CHECKING = False  # typing itself is not imported, to keep the command line
 if TYPE_CHECKING:
     from typing import Any
 
-    from .catalogue import Entry, UnknownPatternError, entries, lookup, select
+    from .catalogue import Entry, PublicPathWarning, UnknownPatternError, entries, lookup, select
     from .clock import Clock, PipTimes, bars_to_pips, beats_to_pips
-    from .fixtures import AxisRange, Head, Speed, SpeedWarning, coarse_fine, dmx8, dmx16, peak_speed
+    from .fixtures import (
+        AxisRange,
+        Head,
+        Heads,
+        LevelTable,
+        Speed,
+        SpeedWarning,
+        coarse_fine,
+        dmx8,
+        dmx16,
+        peak_speed,
+    )
     from .gallery import build_page, write_gallery
-    from .patterns import NAMED_RATES, Pattern, parse_rate, pattern
+    from .patterns import NAMED_RATES, Pattern, Patterns, parse_rate, pattern
     from .sheet import write_sheet
     from .spread import phase_offsets, spread
 
 _HOMES = {
     "Entry": "catalogue",
+    "PublicPathWarning": "catalogue",
     "UnknownPatternError": "catalogue",
     "entries": "catalogue",
     "lookup": "catalogue",
@@ -40,6 +53,8 @@ _HOMES = {
     "beats_to_pips": "clock",
     "AxisRange": "fixtures",
     "Head": "fixtures",
+    "Heads": "fixtures",
+    "LevelTable": "fixtures",
     "Speed": "fixtures",
     "SpeedWarning": "fixtures",
     "coarse_fine": "fixtures",
@@ -50,6 +65,7 @@ _HOMES = {
     "write_gallery": "gallery",
     "NAMED_RATES": "patterns",
     "Pattern": "patterns",
+    "Patterns": "patterns",
     "parse_rate": "patterns",
     "pattern": "patterns",
     "write_sheet": "sheet",
@@ -62,9 +78,13 @@ __all__ = [
     "Clock",
     "Entry",
     "Head",
+    "Heads",
+    "LevelTable",
     "NAMED_RATES",
     "Pattern",
+    "Patterns",
     "PipTimes",
+    "PublicPathWarning",
     "Speed",
     "SpeedWarning",
     "UnknownPatternError",

@@ -5,20 +5,25 @@ range such as a pan of 0 to 540 degrees: the pattern's 0 lands on `centre` and i
 `size`, reversed if `invert`. Positions beyond the range stop at its ends, as the fixture does.
 DMX values follow the same line: the low end of the range is 0 and the high end 255 (8 bit) or
 65535 (16 bit, sent as a coarse and a fine channel).
+
+`Heads` does this for many heads at once, each with its own ranges, in the same few numpy steps
+whatever their number; a single `Head` is the case of one.
 """
 
 from __future__ import annotations
 
+import functools
 import math
 import warnings
+from collections.abc import Sequence
 from dataclasses import dataclass, replace
-from typing import Literal, TypeAlias
+from typing import Any, Literal, TypeAlias
 
 import numpy as np
 from numpy.typing import ArrayLike, NDArray
 
 from ._exact import Real, positive
-from .patterns import Pattern
+from .patterns import Pattern, Patterns, Pips
 
 Component: TypeAlias = Literal["x", "y", "z"]
 _COMPONENTS: dict[str, int] = {"x": 0, "y": 1, "z": 2}
@@ -178,18 +183,16 @@ class Head:
 
     def degrees(self, positions: ArrayLike) -> NDArray[np.float64]:
         """Pan and tilt in degrees: an array (..., 2) for positions (..., 3)."""
-        return np.stack([self.pan.values(positions), self.tilt.values(positions)], axis=-1)
+        return _one(self).degrees(_one_fixture(positions))[..., 0, :]
 
     def dmx8(self, positions: ArrayLike) -> NDArray[np.uint8]:
         """8-bit pan and tilt levels: an array (..., 2)."""
-        return np.stack([dmx8(self.pan.unit(positions)), dmx8(self.tilt.unit(positions))], -1)
+        return _one(self).dmx8(_one_fixture(positions))[..., 0, :]
 
     def dmx16(self, positions: ArrayLike) -> NDArray[np.uint8]:
         """16-bit pan and tilt as four channels (..., 4): pan coarse, pan fine, tilt coarse,
         tilt fine."""
-        pan = coarse_fine(dmx16(self.pan.unit(positions)))
-        tilt = coarse_fine(dmx16(self.tilt.unit(positions)))
-        return np.concatenate([pan, tilt], axis=-1)
+        return _one(self).dmx16(_one_fixture(positions))[..., 0, :]
 
     def speeds(
         self, pattern: Pattern, bpm: Real | str, *, limit: float | None = None
@@ -214,3 +217,145 @@ class Head:
                     stacklevel=2,
                 )
         return self.scaled(pan.fit, tilt.fit)
+
+
+class Heads:
+    """Many heads driven at once: positions (..., N, 3), one row per head, become pan and tilt
+    for all N in a few array steps, each head with its own ranges.
+
+    Head k's results are exactly what `heads[k]` gives for its own rows. DMX levels are the
+    degrees' place in the range, low end 0 and high end 255 or 65535, rounded half up, worked
+    out in one multiply and add per value. Positions must be finite: a NaN or an infinity is
+    refused rather than sent to a fixture as a full-scale move."""
+
+    __slots__ = ("_heads", "_pick", "_half", "_centre", "_low", "_high", "_affine")
+
+    def __init__(self, heads: Sequence[Head]) -> None:
+        self._heads = tuple(heads)
+        if not self._heads:
+            raise ValueError("Heads needs at least one head")
+        for head in self._heads:
+            if not isinstance(head, Head):
+                raise TypeError(f"Heads holds Head objects, not {head!r}")
+        axes = [axis for head in self._heads for axis in (head.pan, head.tilt)]
+        # Column of each (head, axis) in positions flattened to (..., N * 3).
+        self._pick = np.array(
+            [3 * (i // 2) + _COMPONENTS[axis.component] for i, axis in enumerate(axes)],
+            dtype=np.intp,
+        )
+        half = np.array([axis.resolved_size / 2 for axis in axes])
+        self._half = np.where([axis.invert for axis in axes], -half, half)
+        self._centre = np.array([axis.resolved_centre for axis in axes])
+        self._low = np.array([axis.low for axis in axes])
+        self._high = np.array([axis.high for axis in axes])
+        span = self._high - self._low
+        # level + 0.5 = (centre + value * half - low) * top / span + 0.5, as scale and offset
+        self._affine = {
+            top: (self._half * (top / span), (self._centre - self._low) * (top / span) + 0.5)
+            for top in (255, 65535)
+        }
+
+    def __len__(self) -> int:
+        return len(self._heads)
+
+    def __getitem__(self, index: int) -> Head:
+        return self._heads[index]
+
+    def _picked(self, positions: ArrayLike) -> tuple[NDArray[np.float64], tuple[int, ...]]:
+        """Each head's pan and tilt components, (rows, 2N), and the leading shape."""
+        values = np.asarray(positions, dtype=np.float64)
+        count = len(self._heads)
+        if values.shape[-2:] != (count, 3):
+            raise ValueError(f"positions for {count} heads have the shape (..., {count}, 3)")
+        picked = np.take(values.reshape(-1, 3 * count), self._pick, axis=1)
+        if not np.isfinite(picked).all():
+            raise ValueError("positions must be finite")
+        return picked, values.shape[:-2]
+
+    def degrees(self, positions: ArrayLike) -> NDArray[np.float64]:
+        """Pan and tilt in degrees: an array (..., N, 2)."""
+        values, lead = self._picked(positions)
+        values *= self._half
+        values += self._centre
+        np.maximum(values, self._low, out=values)
+        np.minimum(values, self._high, out=values)
+        return values.reshape(lead + (len(self._heads), 2))
+
+    def levels(self, positions: ArrayLike, bits: int = 16) -> NDArray[np.uint16]:
+        """Pan and tilt as DMX levels of 8 or 16 bits: an array (..., N, 2)."""
+        if bits not in (8, 16):
+            raise ValueError(f"DMX levels have 8 or 16 bits, not {bits}")
+        return self._levels(*self._picked(positions), 65535 if bits == 16 else 255, np.uint16)
+
+    def _levels(
+        self, values: NDArray[np.float64], lead: tuple[int, ...], top: int, dtype: Any
+    ) -> NDArray[Any]:
+        scale, offset = self._affine[top]
+        values *= scale
+        values += offset
+        np.maximum(values, 0.5, out=values)  # the range's ends, where the fixture stops
+        np.minimum(values, top + 0.5, out=values)
+        # Every value is now at least 0.5, so converting (which truncates) rounds half up.
+        return values.astype(dtype).reshape(lead + (len(self._heads), 2))
+
+    def dmx8(self, positions: ArrayLike) -> NDArray[np.uint8]:
+        """8-bit pan and tilt levels: an array (..., N, 2)."""
+        return self._levels(*self._picked(positions), 255, np.uint8)
+
+    def dmx16(self, positions: ArrayLike) -> NDArray[np.uint8]:
+        """16-bit pan and tilt as four channels (..., N, 4): pan coarse, pan fine, tilt coarse,
+        tilt fine."""
+        levels = self._levels(*self._picked(positions), 65535, ">u2")
+        return levels.view(np.uint8).reshape(levels.shape[:-1] + (4,))
+
+
+class LevelTable:
+    """The DMX levels of N heads, head k driven by pattern k, worked out once for every row of
+    each loop, so that a frame of the whole rig is one gather of bytes.
+
+    `dmx(pips)` equals `heads.dmx16(patterns.render(pips))` (or `dmx8` for 8 bits), bit for bit:
+    levels belong to loop rows, so this holds for rendering without interpolation; interpolated
+    positions go through `Heads` itself."""
+
+    __slots__ = ("_patterns", "_bytes", "_offset", "_width")
+
+    def __init__(self, patterns: Patterns, heads: Heads, bits: int = 16) -> None:
+        if len(patterns) != len(heads):
+            raise ValueError(f"{len(patterns)} patterns for {len(heads)} heads")
+        if bits not in (8, 16):
+            raise ValueError(f"DMX levels have 8 or 16 bits, not {bits}")
+        self._patterns = patterns
+        self._width = 4 if bits == 16 else 2
+        chunks, starts, start = [], [], 0
+        for k, subject in enumerate(patterns.patterns):
+            one = _one(heads[k])
+            table = subject.table()[:, None, :]
+            chunks.append(one.dmx16(table) if bits == 16 else one.dmx8(table))
+            starts.append(start)
+            start += subject.period
+        self._bytes = np.concatenate(chunks).reshape(start, self._width)
+        self._offset = np.array(starts, dtype=np.int64)
+
+    def __len__(self) -> int:
+        return len(self._offset)
+
+    def dmx(self, pips: Pips) -> NDArray[np.uint8]:
+        """Every head's channels at `pips`: an array pips.shape + (N, 4) for 16 bits (pan coarse,
+        pan fine, tilt coarse, tilt fine) or pips.shape + (N, 2) for 8."""
+        index, _, shape = self._patterns._rows(pips, False)
+        index += self._offset
+        return np.take(self._bytes, index.reshape(-1), axis=0).reshape(
+            shape + (len(self._offset), self._width)
+        )
+
+
+@functools.lru_cache(maxsize=256)
+def _one(head: Head) -> Heads:
+    return Heads((head,))
+
+
+def _one_fixture(positions: ArrayLike) -> NDArray[np.float64]:
+    values = np.asarray(positions, dtype=np.float64)
+    if values.shape[-1:] != (3,):
+        raise ValueError("positions have the shape (..., 3)")
+    return values[..., None, :]

@@ -1,18 +1,26 @@
-"""Patterns as arrays: a loop tabulated once through motiloom, then rendered by numpy gathers.
+"""Patterns as arrays: a loop's table, then numpy gathers from it for any pips.
 
-Tabulation calls motiloom once per pip of the loop and keeps the result, read-only, so a table is
-bit for bit what per-pip sampling gives. Rendering reduces every pip into the loop first (any
-pip, however large or negative, lands where the wrapped pip does) and then gathers rows; rate and
-phase are applied in exact integer arithmetic, so whole pips stay exact at any rate.
+A baked table is a read-only view of the table the extension itself holds, found through the
+kit's native module (nothing is copied, and it is bit for bit what `motiloom.sample` returns); a
+procedural rudiment is tabulated once through its function, and a caller's pattern is copied out
+of its object in one step. Without the native module every table is read one pip at a time
+through the public API, with the same result.
+
+Rendering reduces every pip into the loop first (any pip, however large or negative, lands where
+the wrapped pip does) and then gathers rows; rate and phase are applied in exact integer
+arithmetic, so whole pips stay exact at any rate. `Patterns` renders many patterns at once, with
+the same arithmetic written over arrays of patterns, so that a frame of a whole rig is one gather.
 """
 
 from __future__ import annotations
 
 import functools
+import math
 import operator
-from collections.abc import Callable, Iterator
+import weakref
+from collections.abc import Callable, Iterable, Sequence
 from fractions import Fraction
-from itertools import chain, repeat
+from itertools import chain
 from typing import Any, Literal, TypeAlias
 
 import motiloom
@@ -40,6 +48,8 @@ NAMED_RATES: dict[str, Fraction] = {
 _INT64_SAFE = 2**62
 # Rows rendered per step (see Pattern.render).
 _BLOCK = 4096
+_OFFSET3_BYTES = 24
+_ONE, _ZERO = Fraction(1), Fraction(0)
 _AS_TUPLE = motiloom.Offset3.as_tuple
 
 
@@ -51,96 +61,147 @@ def parse_rate(rate: Real | str) -> Fraction:
     return positive(rate, "rate")
 
 
-class _Source:
-    """What a pattern is made of: its catalogue fields and a way to sample many pips; the
-    table is made on first use and shared by every view of the pattern."""
+def _read_only(table: Table) -> Table:
+    table.flags.writeable = False
+    return table
 
-    def __init__(
-        self,
-        entry: catalogue.Entry | None,
-        name: str,
-        description: str,
-        period: int,
-        sample_all: Callable[[range], Iterator[motiloom.Offset3]],
-        kind: catalogue.Kind,
-    ) -> None:
-        self.name = name
-        self.description = description
-        self.period = period
-        self.kind = kind
+
+def _per_pip(sample: Callable[[int], motiloom.Offset3], period: int) -> Table:
+    """A loop read one pip at a time: the public API's way to a table."""
+    values = chain.from_iterable(map(_AS_TUPLE, map(sample, range(period))))
+    return _read_only(np.fromiter(values, dtype=np.float64, count=3 * period).reshape(period, 3))
+
+
+def _from_bytes(samples: bytes) -> Table:
+    """A loop copied out of a caller's pattern: its positions as packed doubles."""
+    return np.frombuffer(samples, dtype=np.float64).reshape(len(samples) // _OFFSET3_BYTES, 3)
+
+
+class _Source:
+    """What a pattern is made of: its catalogue entry and its table, made on first use and
+    shared by every view of the pattern."""
+
+    __slots__ = ("entry", "_make", "_table", "_slopes", "_negative_zero", "plain")
+
+    def __init__(self, entry: catalogue.Entry, make: Callable[[], Table]) -> None:
         self.entry = entry
-        self._sample_all = sample_all
+        self._make = make
         self._table: Table | None = None
         self._slopes: Table | None = None
-        self._negative_zero = False
+        self._negative_zero: bool | None = None
+        self.plain: Pattern | None = None  # the view at rate 1 and phase 0, made once
+
+    @property
+    def period(self) -> int:
+        return self.entry.period_pips
 
     def table(self) -> Table:
         if self._table is None:
-            period = self.period
-            values = chain.from_iterable(map(_AS_TUPLE, self._sample_all(range(period))))
-            flat = np.fromiter(values, dtype=np.float64, count=3 * period)
-            table = flat.reshape(period, 3)
-            table.flags.writeable = False
-            self._negative_zero = bool(np.any((table == 0) & np.signbit(table)))
+            table = self._make()
+            if table.shape != (self.period, 3):
+                raise RuntimeError(f"{self.entry.name}: a table of {table.shape[0]} rows")
             self._table = table
         return self._table
+
+    @property
+    def negative_zero(self) -> bool:
+        """Whether the table holds a -0.0, which interpolation must take care to keep."""
+        if self._negative_zero is None:
+            table = self.table()
+            self._negative_zero = bool(np.any((table == 0) & np.signbit(table)))
+        return self._negative_zero
 
     def slopes(self) -> Table:
         """Row k + 1 minus row k (the last row's successor is row 0), for interpolation."""
         if self._slopes is None:
             table = self.table()
-            self._slopes = np.roll(table, -1, axis=0) - table
+            self._slopes = _read_only(np.roll(table, -1, axis=0) - table)
         return self._slopes
 
-    @functools.cached_property
-    def dimensions(self) -> int:
-        if self.entry is not None:
-            return self.entry.dimensions
-        # A caller's SampledPattern does not report its axes; count them as motiloom does.
-        table = self.table()
-        return 3 if np.any(table[:, 2] != 0) else 2 if np.any(table[:, 1] != 0) else 1
+
+@functools.cache
+def _baked_sources() -> dict[str, _Source]:
+    """A source for every baked table, each a view of the table the extension itself holds
+    (nothing on the public path)."""
+    build = catalogue.native()
+    if build is None:
+        return {}
+    baked = [e for e in catalogue.entries() if e.kind == "baked"]
+    return {
+        entry.name: _Source(entry, functools.partial(np.asarray, view))
+        for entry, view in zip(baked, build.tables(), strict=True)
+    }
 
 
 @functools.cache
 def _builtin(name: str) -> _Source:
+    made = _baked_sources().get(name)
+    if made is not None:
+        return made
     entry = catalogue.lookup(name)
-    sample = motiloom.sample
+    if entry.kind == "procedural":
+        function = getattr(motiloom, name)
+        return _Source(entry, lambda: _per_pip(function, entry.period_pips))
+    return _Source(
+        entry, lambda: _per_pip(lambda pip: motiloom.sample(name, pip), entry.period_pips)
+    )
 
-    def sample_all(pips: range) -> Iterator[motiloom.Offset3]:
-        return map(sample, repeat(name, len(pips)), pips)
 
-    return _Source(entry, name, entry.description, entry.period_pips, sample_all, entry.kind)
+def _caller(name: str, description: bytes | str, axes: int, samples: bytes) -> _Source:
+    """A caller's pattern from its contents. A description that is not UTF-8 keeps its bytes,
+    escaped, rather than hiding the pattern."""
+    if isinstance(description, bytes):
+        description = description.decode("utf-8", "backslashreplace")
+    period = len(samples) // _OFFSET3_BYTES
+    entry = catalogue.Entry(name, description, period, axes, "caller", None, None)
+    return _Source(entry, lambda: _from_bytes(samples))
+
+
+# Listings of libraries read through the public API, each made once per library.
+_LISTINGS: weakref.WeakKeyDictionary[motiloom.PatternLibrary, dict[str, Any]] = (
+    weakref.WeakKeyDictionary()
+)
+
+
+def _library_listing(library: motiloom.PatternLibrary) -> dict[str, Any]:
+    listing = _LISTINGS.get(library)
+    if listing is None:
+        listing = {item["name"]: item for item in library.catalogue()}
+        _LISTINGS[library] = listing
+    return listing
 
 
 def _from_library(name: str, library: motiloom.PatternLibrary) -> _Source:
-    listing = library.catalogue()
-    own = [item for item in listing if item["name"] == name]
-    if not own:
-        raise catalogue.unknown_name(name, (item["name"] for item in listing))
     if catalogue.find(name) is not None:
         return _builtin(name)  # the library answers built-in names with the built-in
-    item = own[-1]
-
-    def sample_all(pips: range) -> Iterator[motiloom.Offset3]:
-        return map(library.sample, repeat(name, len(pips)), pips)
-
+    build = catalogue.native()
+    if build is not None:
+        found = build.library_pattern(library, name)
+        if found is None:
+            names = chain(build.library_names(library), (e.name for e in catalogue.entries()))
+            raise catalogue.unknown_name(name, names)
+        return _caller(*found)
+    listing = _library_listing(library)
+    item = listing.get(name)
+    if item is None:
+        raise catalogue.unknown_name(name, listing)
     entry = catalogue.Entry(
-        name,
-        item["description"],
-        item["period_pips"],
-        item["dimensions"],
-        "caller",
-        None,
-        catalogue.family_of(name, "caller"),
+        name, item["description"], item["period_pips"], item["dimensions"], "caller", None, None
     )
-    return _Source(entry, name, entry.description, entry.period_pips, sample_all, "caller")
+    return _Source(
+        entry, lambda: _per_pip(lambda pip: library.sample(name, pip), item["period_pips"])
+    )
 
 
 def _from_sampled(source: motiloom.SampledPattern) -> _Source:
-    def sample_all(pips: range) -> Iterator[motiloom.Offset3]:
-        return map(source.sample, pips)
-
-    return _Source(None, source.name, source.description, source.period_pips, sample_all, "caller")
+    build = catalogue.native()
+    if build is not None:
+        return _caller(*build.pattern_contents(source))
+    period = source.period_pips
+    table = _per_pip(source.sample, period)
+    axes = 3 if np.any(table[:, 2] != 0) else 2 if np.any(table[:, 1] != 0) else 1
+    entry = catalogue.Entry(source.name, source.description, period, axes, "caller", None, None)
+    return _Source(entry, lambda: table)
 
 
 def pattern(
@@ -155,14 +216,14 @@ def pattern(
 
     A name that nothing has raises `UnknownPatternError` (a ValueError) with motiloom's message
     and the closest names. Built-in tables are made once per process and shared."""
-    if isinstance(source, motiloom.SampledPattern):
+    if isinstance(source, str):
+        made = _from_library(source, library) if library is not None else _builtin(source)
+    elif isinstance(source, motiloom.SampledPattern):
         made = _from_sampled(source)
-    elif not isinstance(source, str):
-        raise TypeError(f"a pattern is named by a str or given as a SampledPattern, not {source!r}")
-    elif library is not None:
-        made = _from_library(source, library)
     else:
-        made = _builtin(source)
+        raise TypeError(f"a pattern is named by a str or given as a SampledPattern, not {source!r}")
+    if type(rate) is int and type(phase_beats) is int and rate == 1 and phase_beats == 0:
+        return made.plain if made.plain is not None else Pattern._plain(made)
     return Pattern(made, parse_rate(rate), beats_to_phase(phase_beats))
 
 
@@ -189,37 +250,45 @@ class Pattern:
         if span + self._phase.numerator * rate.denominator >= _INT64_SAFE:
             raise ValueError(f"rate {rate} and phase {self._phase} are too fine to apply exactly")
 
+    @classmethod
+    def _plain(cls, source: _Source) -> Pattern:
+        """The view at rate 1 and phase 0, made once per source (no arithmetic to check)."""
+        made = cls.__new__(cls)
+        made._source, made._rate, made._phase = source, _ONE, _ZERO
+        source.plain = made
+        return made
+
     def __repr__(self) -> str:
         return f"<Pattern {self.name!r} period={self.period} rate={self._rate} phase={self._phase}>"
 
     @property
     def name(self) -> str:
         """The pattern's name."""
-        return self._source.name
+        return self._source.entry.name
 
     @property
     def description(self) -> str:
         """The pattern's one-paragraph description."""
-        return self._source.description
+        return self._source.entry.description
 
     @property
     def period(self) -> int:
         """The length of the loop in the pattern's own pips."""
-        return self._source.period
+        return self._source.entry.period_pips
 
     @property
     def dimensions(self) -> int:
         """How many leading components (x, then y, then z) the pattern uses."""
-        return self._source.dimensions
+        return self._source.entry.dimensions
 
     @property
     def kind(self) -> catalogue.Kind:
         """The kind of pattern: "procedural", "baked" or "caller"."""
-        return self._source.kind
+        return self._source.entry.kind
 
     @property
-    def entry(self) -> catalogue.Entry | None:
-        """The catalogue entry (with pack and family), None for a bare SampledPattern."""
+    def entry(self) -> catalogue.Entry:
+        """The catalogue entry, with pack and family (None for a caller's own pattern)."""
         return self._source.entry
 
     @property
@@ -267,21 +336,24 @@ class Pattern:
         row = self.render(np.asarray([pip]))[0]
         return (float(row[0]), float(row[1]), float(row[2]))
 
-    def render(self, pips: Pips, interpolate: Interpolation = "none") -> Table:
-        """The positions at `pips`: an array of shape pips.shape + (3,).
+    def render(
+        self, pips: Pips, interpolate: Interpolation = "none", *, out: Table | None = None
+    ) -> Table:
+        """The positions at `pips`: an array of shape pips.shape + (3,), written into `out`
+        when it is given (a float64 array of that shape).
 
         `pips` holds whole pips (ints of any size, Python or numpy), fractional pips (floats),
-        or a `PipTimes` from a `Clock`. With interpolate="none" a fractional position takes the
-        row of its whole pip; with "linear" it lies on the straight line to the next row, and
-        at whole pips it is that row exactly."""
-        if interpolate not in ("none", "linear"):
-            raise ValueError(f'interpolate must be "none" or "linear", not {interpolate!r}')
+        or a `PipTimes` from a `Clock`. A position in the loop (the pip after rate and phase)
+        that falls between two rows takes, with interpolate="none", the row before it; with
+        "linear" it lies on the straight line to the next row. A position on a row is that row
+        exactly."""
+        _check_interpolation(interpolate)
         table = self.table()
         # Shifting a pip by rate.den * period moves the loop by a whole number of periods.
         modulus = self._rate.denominator * self.period
         whole, fraction = _split(pips, modulus)
-        linear = interpolate == "linear" and fraction is not None
-        out = np.empty(whole.shape + (3,))
+        linear = interpolate == "linear"
+        out = _output(out, whole.shape + (3,))
         rows = out.reshape(-1, 3)
         wholes = whole.reshape(-1)
         parts = fraction.reshape(-1) if fraction is not None else None
@@ -297,43 +369,200 @@ class Pattern:
                 reduced = np.mod(wholes[start:stop], modulus)
             part = parts[start:stop] if parts is not None else None
             if self._rate != 1 or self._phase != 0:
-                reduced, part = self._advance(reduced, part)
+                reduced, part = self._advance(reduced, part, linear)
             if linear and part is not None:
-                self._linear(table, reduced, part, rows[start:stop])
+                _linear(self._source, reduced, part, rows[start:stop])
             else:
                 np.take(table, reduced, axis=0, out=rows[start:stop], mode="clip")
         return out
 
     def _advance(
-        self, whole: NDArray[np.int64], fraction: NDArray[np.float64] | None
-    ) -> tuple[NDArray[np.int64], NDArray[np.float64]]:
+        self, whole: NDArray[np.int64], fraction: NDArray[np.float64] | None, need_part: bool
+    ) -> tuple[NDArray[np.int64], NDArray[np.float64] | None]:
         """Loop index and fraction of pip * rate + phase for whole pips already reduced below
         rate.den * period, exact for the whole pips."""
         a, b = self._rate.numerator, self._rate.denominator
         c, d = self._phase.numerator, self._phase.denominator
-        numerator = whole * (a * d) + c * b
-        denominator = b * d
-        base = numerator // denominator
-        part = (numerator - base * denominator) / denominator
-        if fraction is not None:
-            part += fraction * (a / b)
-            carry = np.floor(part)
-            base += carry.astype(np.int64)
-            part -= carry
-        return np.mod(base, self.period), part
+        return _advance(whole, fraction, a * d, c * b, b * d, a / b, self.period, need_part)
 
-    def _linear(
-        self, table: Table, index: NDArray[np.int64], part: NDArray[np.float64], out: Table
-    ) -> None:
-        # row + (next row - row) * part, the differences tabulated once; every pass runs over a
-        # contiguous array (multiplying by a (n, 1) broadcast is much slower).
-        np.take(self._source.slopes(), index, axis=0, out=out, mode="clip")
-        out *= np.repeat(part, 3).reshape(out.shape)
-        out += np.take(table, index, axis=0, mode="clip")
-        if self._source._negative_zero:
-            # 0 * step + row turns a stored -0.0 into +0.0; keep whole pips bit-exact.
-            whole = np.flatnonzero(part == 0)
-            out[whole] = table[index[whole]]
+
+def _advance(
+    whole: NDArray[np.int64],
+    fraction: NDArray[np.float64] | None,
+    scale: Any,
+    shift: Any,
+    denominator: Any,
+    rate: Any,
+    period: Any,
+    need_part: bool = True,
+) -> tuple[NDArray[np.int64], NDArray[np.float64] | None]:
+    """The loop index and the fraction past it of (whole * scale + shift) / denominator, plus
+    fraction * rate: exact for whole pips. The arguments are numbers, or arrays that broadcast
+    against `whole` (one value per pattern). Without a fraction, the fraction past the index is
+    worked out only when `need_part` asks for it (None otherwise)."""
+    numerator = whole * scale
+    numerator += shift
+    if fraction is None and not need_part:
+        return np.mod(numerator // denominator, period), None
+    base, rest = np.divmod(numerator, denominator)
+    part = rest / denominator
+    if fraction is not None:
+        part += fraction * rate
+        carry = np.floor(part)
+        base += carry.astype(np.int64)
+        part -= carry
+    return np.mod(base, period), part
+
+
+def _linear(
+    source: _Source, index: NDArray[np.int64], part: NDArray[np.float64], out: Table
+) -> None:
+    # row + (next row - row) * part, the differences tabulated once; every pass runs over a
+    # contiguous array (multiplying by a (n, 1) broadcast is much slower).
+    np.take(source.slopes(), index, axis=0, out=out, mode="clip")
+    out *= np.repeat(part, 3).reshape(out.shape)
+    out += np.take(source.table(), index, axis=0, mode="clip")
+    if source.negative_zero:
+        # 0 * step + row turns a stored -0.0 into +0.0; keep whole pips bit-exact.
+        whole = np.flatnonzero(part == 0)
+        out[whole] = source.table()[index[whole]]
+
+
+class Patterns:
+    """Many patterns rendered together: one frame (or many) for all of them from one gather.
+
+    The patterns' tables are laid end to end in one array and each pattern's rate and phase
+    become arrays over the patterns, so that rendering costs the same few numpy steps for one
+    pattern or for a rig of hundreds. Row for row the result is what each pattern's own `render`
+    gives, bit for bit."""
+
+    __slots__ = ("_patterns", "_sources", "_table", "_slopes", "_negative_zero", "_offset",
+                 "_period", "_modulus", "_scale", "_shift", "_denominator", "_rate", "_plain",
+                 "_common")  # fmt: skip
+
+    def __init__(self, patterns: Iterable[Pattern]) -> None:
+        self._patterns = tuple(patterns)
+        if not self._patterns:
+            raise ValueError("Patterns needs at least one pattern")
+        for p in self._patterns:
+            if not isinstance(p, Pattern):
+                raise TypeError(f"Patterns holds Pattern objects, not {p!r}")
+        # Each distinct table once, in the order first met.
+        sources: dict[int, _Source] = {}
+        for p in self._patterns:
+            sources.setdefault(id(p._source), p._source)
+        self._sources = tuple(sources.values())
+        starts = np.cumsum([0] + [s.period for s in self._sources]).tolist()
+        start_of = dict(zip(sources, starts, strict=False))
+        self._table = _read_only(np.concatenate([s.table() for s in self._sources]))
+        self._slopes: Table | None = None
+        self._negative_zero = any(s.negative_zero for s in self._sources)
+        self._offset = np.array([start_of[id(p._source)] for p in self._patterns], dtype=np.int64)
+        # Per pattern, as in Pattern.render: rate a/b, phase c/d, position (pip * a * d + c * b)
+        # / (b * d), and pips that differ by b * period land on the same row.
+        a, b, c, d = (
+            np.array(values, dtype=np.int64)
+            for values in zip(
+                *[(p.rate.numerator, p.rate.denominator, p.phase.numerator, p.phase.denominator)
+                  for p in self._patterns],
+                strict=True,
+            )
+        )  # fmt: skip
+        self._period = np.array([p.period for p in self._patterns], dtype=np.int64)
+        self._modulus = b * self._period
+        self._scale, self._shift, self._denominator = a * d, c * b, b * d
+        self._rate = np.array([p.rate.numerator / p.rate.denominator for p in self._patterns])
+        # Every modulus divides this one, so one reduction of a pip serves every pattern.
+        common = math.lcm(*self._modulus.tolist())
+        self._common = common if common < _INT64_SAFE else 0
+        # Rate 1 and whole-pip phases: the loop index is the pip plus the phase.
+        self._plain = bool(np.all((a == 1) & (b == 1) & (d == 1)))
+
+    def __len__(self) -> int:
+        return len(self._patterns)
+
+    def __getitem__(self, index: int) -> Pattern:
+        return self._patterns[index]
+
+    @property
+    def patterns(self) -> tuple[Pattern, ...]:
+        """The patterns, in order."""
+        return self._patterns
+
+    def rows(self, pips: Pips) -> NDArray[np.int64]:
+        """The row of its loop that each pattern shows at `pips` (rendered with interpolate
+        "none"): an array of shape pips.shape + (N,)."""
+        index, _, shape = self._rows(pips, False)
+        return index.reshape(shape + (len(self._patterns),))
+
+    def _rows(
+        self, pips: Pips, linear: bool
+    ) -> tuple[NDArray[np.int64], NDArray[np.float64] | None, tuple[int, ...]]:
+        """Loop rows (n, N), the fraction past them (when there is one and `linear` needs it)
+        and the shape of `pips`."""
+        if self._common:
+            whole, fraction = _split(pips, self._common)
+            shape = whole.shape
+            whole = whole.reshape(-1, 1)
+        else:  # moduli too unlike to share one: each pattern's pips reduced on their own
+            whole, fraction, shape = _split_each(pips, self._modulus)
+        if fraction is not None:
+            fraction = fraction.reshape(-1, 1)
+        reduced = np.mod(whole, self._modulus)
+        if self._plain:
+            index = reduced + self._shift
+            np.mod(index, self._period, out=index)
+            part = None if fraction is None else np.broadcast_to(fraction, index.shape)
+            return index, part, shape
+        index, part = _advance(reduced, fraction, self._scale, self._shift,
+                               self._denominator, self._rate, self._period, linear)  # fmt: skip
+        return index, part, shape
+
+    def render(
+        self, pips: Pips, interpolate: Interpolation = "none", *, out: Table | None = None
+    ) -> Table:
+        """The positions of every pattern at `pips`: an array of shape pips.shape + (N, 3), N
+        the number of patterns, written into `out` when given. Pattern k's rows are exactly
+        `patterns[k].render(pips, interpolate)`."""
+        _check_interpolation(interpolate)
+        linear = interpolate == "linear"
+        index, part, shape = self._rows(pips, linear)
+        index += self._offset
+        flat = index.reshape(-1)
+        if out is None and not (linear and part is not None):
+            return np.take(self._table, flat, axis=0).reshape(shape + (len(self._patterns), 3))
+        out = _output(out, shape + (len(self._patterns), 3))
+        rows = out.reshape(-1, 3)
+        if linear and part is not None:
+            if self._slopes is None:
+                self._slopes = _read_only(
+                    np.concatenate([s.slopes() for s in self._sources])
+                )  # fmt: skip
+            np.take(self._slopes, flat, axis=0, out=rows, mode="clip")
+            parts = np.ascontiguousarray(part).reshape(-1)
+            rows *= np.repeat(parts, 3).reshape(rows.shape)
+            rows += np.take(self._table, flat, axis=0, mode="clip")
+            if self._negative_zero:
+                at_pip = np.flatnonzero(parts == 0)
+                rows[at_pip] = self._table[flat[at_pip]]
+        else:
+            np.take(self._table, flat, axis=0, out=rows, mode="clip")
+        return out
+
+
+def _check_interpolation(interpolate: str) -> None:
+    if interpolate not in ("none", "linear"):
+        raise ValueError(f'interpolate must be "none" or "linear", not {interpolate!r}')
+
+
+def _output(out: Table | None, shape: tuple[int, ...]) -> Table:
+    if out is None:
+        return np.empty(shape)
+    if not isinstance(out, np.ndarray) or out.shape != shape or out.dtype != np.float64:
+        raise ValueError(f"out must be a float64 array of shape {shape}")
+    if not out.flags.c_contiguous or not out.flags.writeable:
+        raise ValueError("out must be a writeable, C-contiguous array")
+    return out
 
 
 def _split(pips: Pips, modulus: int) -> tuple[NDArray[np.int64], NDArray[np.float64] | None]:
@@ -360,6 +589,40 @@ def _split(pips: Pips, modulus: int) -> tuple[NDArray[np.int64], NDArray[np.floa
     raise TypeError(f"pips must be integers or floats, not {values.dtype}")
 
 
+def _split_each(
+    pips: Pips, moduli: NDArray[np.int64]
+) -> tuple[NDArray[np.int64], NDArray[np.float64] | None, tuple[int, ...]]:
+    """Whole pips reduced modulo each of `moduli`, as an (n, len(moduli)) int64 array, the
+    fractional parts (n,) or None, and the shape of `pips`."""
+    if isinstance(pips, PipTimes):
+        values: NDArray[Any] = pips.whole
+        fraction = pips.fraction.reshape(-1) if np.any(pips.fraction) else None
+    else:
+        values = np.asarray(pips)
+        fraction = None
+        if values.dtype.kind == "f":
+            if not np.all(np.isfinite(values)):
+                raise ValueError("pips must be finite")
+            floor = np.floor(values)
+            parts = (values - floor).reshape(-1)
+            fraction = parts if np.any(parts) else None
+            values = floor
+        elif values.dtype.kind == "u":
+            values = values.astype(object)  # numpy has no exact uint64-by-int64 remainder
+        elif values.dtype.kind not in "iO":
+            raise TypeError(f"pips must be integers or floats, not {values.dtype}")
+    if values.dtype.kind == "O":
+        try:
+            flat = [operator.index(v) for v in values.ravel().tolist()]
+        except TypeError:
+            raise TypeError("pips must be integers or floats") from None
+        rows = [[v % m for m in moduli.tolist()] for v in flat]
+        whole = np.array(rows, dtype=np.int64).reshape(len(flat), len(moduli))
+    else:  # exact: a float beyond 2**53 is a whole number, and fmod is exact
+        whole = np.mod(values.reshape(-1, 1), moduli).astype(np.int64)
+    return whole, fraction, values.shape
+
+
 def _split_objects(values: NDArray[Any], modulus: int) -> NDArray[np.int64]:
     """Python ints of any size, reduced one by one."""
     try:
@@ -367,3 +630,4 @@ def _split_objects(values: NDArray[Any], modulus: int) -> NDArray[np.int64]:
     except TypeError:
         raise TypeError("pips must be integers or floats") from None
     return np.asarray(reduced, dtype=np.int64).reshape(values.shape)
+

@@ -15,7 +15,17 @@ import numpy as np
 from numpy.typing import NDArray
 
 from ._exact import Real, exact
-from .patterns import Interpolation, Pattern, Pips
+from .patterns import (
+    Interpolation,
+    Pattern,
+    Pips,
+    Table,
+    _advance,
+    _check_interpolation,
+    _linear,
+    _output,
+    _split,
+)
 
 SpreadMode: TypeAlias = Literal["even", "reverse", "wings", "position"]
 
@@ -70,9 +80,38 @@ def spread(
     amount: Real | str = 1,
     positions: Sequence[Real] | None = None,
     interpolate: Interpolation = "none",
+    out: Table | None = None,
 ) -> NDArray[np.float64]:
     """`pattern` rendered for `count` fixtures at `pips`, each at its phase offset (see
-    `phase_offsets`): an array of shape (count,) + pips.shape + (3,). Fixture k's rows are
-    exactly `pattern.shifted(offsets[k]).render(pips, interpolate)`."""
+    `phase_offsets`): an array of shape (count,) + pips.shape + (3,), written into `out` when
+    given. Fixture k's rows are exactly `pattern.shifted(offsets[k]).render(pips, interpolate)`.
+
+    The pips are reduced into the loop once for every fixture; each fixture then costs its own
+    exact index arithmetic and one gather, straight into its part of the output."""
+    _check_interpolation(interpolate)
     offsets = phase_offsets(count, mode, amount=amount, positions=positions)
-    return np.stack([pattern.shifted(o).render(pips, interpolate) for o in offsets])
+    views = [pattern.shifted(o) for o in offsets]
+    period = pattern.period
+    rate = pattern.rate
+    whole, fraction = _split(pips, rate.denominator * period)
+    out = _output(out, (count,) + whole.shape + (3,))
+    reduced = np.mod(whole.reshape(-1), rate.denominator * period)
+    part = fraction.reshape(-1) if fraction is not None else None
+    linear = interpolate == "linear"
+    source = pattern._source
+    table = source.table()
+    a, b = rate.numerator, rate.denominator
+    for k, view in enumerate(views):
+        rows = out[k].reshape(-1, 3)
+        phase = view.phase
+        if rate == 1 and phase.denominator == 1:
+            index = np.mod(reduced + phase.numerator, period)
+            here = part
+        else:
+            c, d = phase.numerator, phase.denominator
+            index, here = _advance(reduced, part, a * d, c * b, b * d, a / b, period, linear)
+        if linear and here is not None:
+            _linear(source, index, here, rows)
+        else:
+            np.take(table, index, axis=0, out=rows, mode="clip")
+    return out

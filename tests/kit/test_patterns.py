@@ -145,3 +145,16 @@ def test_bad_input_is_refused(call, error):
         call(subject)
     with pytest.raises(ValueError):
         subject.table()[0, 0] = 1.0
+
+
+@pytest.mark.parametrize(("rate", "phase_beats"), [("1/4", 0), (1, Fraction(1, 128))])
+def test_linear_reaches_between_rows_when_rate_or_phase_does(rate, phase_beats):
+    """Whole pips of the timeline can fall between rows of the loop; "linear" draws the line."""
+    subject = pattern("circle", rate=rate, phase_beats=phase_beats)
+    table = subject.table()
+    where = np.arange(8) * subject.rate + subject.phase
+    low = np.array([math.floor(w) for w in where]) % subject.period
+    part = np.array([float(w - math.floor(w)) for w in where])[:, None]
+    expected = table[low] + (table[(low + 1) % subject.period] - table[low]) * part
+    assert np.allclose(subject.render(np.arange(8), "linear"), expected, rtol=0, atol=1e-15)
+    assert np.array_equal(subject.render(np.arange(8)), table[low])
