@@ -14,12 +14,21 @@ missing; a test turns it into `pytest.skip(str(error))`.
 
 from __future__ import annotations
 
+import os
+import re
 import shutil
+import subprocess
+import tempfile
 import time
 from collections.abc import Callable
-from typing import TypeVar
+from pathlib import Path
+from typing import Any, TypeVar
 
 T = TypeVar("T")
+# Everything the harness leaves on the machine while it runs (namespaces, temporary folders,
+# JACK server names) is named "motiloom-live-<pid>-...", after the test process that made it.
+PREFIX = "motiloom-live"
+_OWNER = re.compile(re.escape(PREFIX) + r"-(\d+)-")
 
 
 class Unavailable(RuntimeError):
@@ -66,3 +75,50 @@ def wait_until(
                 message += f": {detail()}"
             raise TimeoutError(message)
         time.sleep(interval)
+
+
+def close_pipes(process: subprocess.Popen[Any]) -> None:
+    """Close a finished program's pipes (left open they warn, and pytest makes that an error)."""
+    for stream in (process.stdin, process.stdout, process.stderr):
+        if stream is not None:
+            try:
+                stream.close()
+            except OSError:
+                pass
+
+
+def temporary_directory(kind: str) -> Path:
+    """A fresh folder under /tmp named after this process, for `remove_stale_files`."""
+    return Path(tempfile.mkdtemp(prefix=f"{PREFIX}-{os.getpid()}-{kind}-"))
+
+
+def owner_gone(name: str) -> bool:
+    """Whether `name` carries the pid of a process that no longer exists."""
+    match = _OWNER.search(name)
+    if match is None:
+        return False
+    try:
+        os.kill(int(match.group(1)), 0)
+    except ProcessLookupError:
+        return True
+    except PermissionError:
+        return False
+    return False
+
+
+def remove_stale_files() -> list[str]:
+    """Remove what test processes that died without cleaning up left in /tmp and /dev/shm."""
+    removed = []
+    for folder, pattern in (
+        ("/tmp", f"{PREFIX}-*"),
+        ("/dev/shm", f"jack_{PREFIX}-*"),
+        ("/dev/shm", f"jack_sem.*_{PREFIX}-*"),
+    ):
+        for path in Path(folder).glob(pattern):
+            if owner_gone(path.name):
+                if path.is_dir():
+                    shutil.rmtree(path, ignore_errors=True)
+                else:
+                    path.unlink(missing_ok=True)
+                removed.append(str(path))
+    return removed

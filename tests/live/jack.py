@@ -52,22 +52,43 @@ from contextlib import contextmanager
 from pathlib import Path
 from typing import IO, Any, NamedTuple
 
-from . import Unavailable, log_tail, need_program, wait_until
+from . import (
+    PREFIX,
+    Unavailable,
+    close_pipes,
+    log_tail,
+    need_program,
+    remove_stale_files,
+    wait_until,
+)
 
 SHM = Path("/dev/shm")
+REGISTRY = SHM / "jack-shm-registry"  # JACK's table of its shared memory, kept between servers
 _numbers = itertools.count(1)
 CLOCK, START, CONTINUE, STOP, SONG_POSITION = 0xF8, 0xFA, 0xFB, 0xFC, 0xF2
 
 
 def _stop_process(process: subprocess.Popen[Any] | None, grace: float = 5.0) -> None:
-    if process is None or process.poll() is not None:
+    if process is None:
         return
-    process.terminate()
-    try:
-        process.wait(timeout=grace)
-    except subprocess.TimeoutExpired:
-        process.kill()
-        process.wait(timeout=5)
+    if process.poll() is None:
+        process.terminate()
+        try:
+            process.wait(timeout=grace)
+        except subprocess.TimeoutExpired:
+            process.kill()
+            process.wait(timeout=5)
+    close_pipes(process)
+
+
+def _jackd_running() -> bool:
+    for entry in Path("/proc").iterdir():
+        try:
+            if entry.name.isdigit() and (entry / "comm").read_text().strip() == "jackd":
+                return True
+        except OSError:
+            pass
+    return False
 
 
 class JackServer:
@@ -81,7 +102,7 @@ class JackServer:
         period: int = 256,
         realtime: bool = True,
     ) -> None:
-        self.name = name or f"motiloom-{os.getpid()}-{next(_numbers)}"
+        self.name = name or f"{PREFIX}-{os.getpid()}-{next(_numbers)}"
         self.rate = rate
         self.period = period
         self.realtime = realtime
@@ -89,6 +110,7 @@ class JackServer:
         self.clients: list[subprocess.Popen[Any]] = []
         self._log: IO[bytes] | None = None
         self._log_path = Path(f"/tmp/{self.name}-jackd.log")
+        self._registry_was_there = True
 
     @property
     def env(self) -> dict[str, str]:
@@ -109,6 +131,8 @@ class JackServer:
     def start(self, timeout: float = 10.0) -> None:
         need_program("jackd", "jackd2")
         need_program("jack_lsp", "jackd2")
+        remove_stale_files()
+        self._registry_was_there = REGISTRY.exists()
         if self.realtime:
             try:
                 self._start(["-R", "-P", "10"], timeout)
@@ -210,6 +234,9 @@ class JackServer:
         for pattern in (f"jack_{self.name}_*", f"jack_sem.*_{self.name}_*"):
             for path in SHM.glob(pattern):
                 path.unlink(missing_ok=True)
+        # The registry this server made, once no JACK server is left to use it.
+        if not self._registry_was_there and not _jackd_running():
+            REGISTRY.unlink(missing_ok=True)
 
 
 class MidiClock:
@@ -230,8 +257,9 @@ class MidiClock:
         self.connect_to = list(connect_to)
         self.song_position = song_position
         self.port = "jack_midi_clock:mclk_out"
-        self._clock: subprocess.Popen[str] | None = None
+        self._clock: subprocess.Popen[bytes] | None = None
         self._transport: subprocess.Popen[str] | None = None
+        self._log_path: Path | None = None
 
     def __enter__(self) -> MidiClock:
         self.start()
@@ -248,9 +276,11 @@ class MidiClock:
             argv.append("--no-position")
         if self.port in self.server.ports():
             raise RuntimeError(f"{self.port} exists already: one MidiClock per JackServer")
-        self._clock = self.server.client(
-            [*argv, *self.connect_to], stdout=subprocess.PIPE, stderr=subprocess.STDOUT, text=True
-        )
+        self._log_path = Path(f"/tmp/{self.server.name}-clock.log")
+        with open(self._log_path, "wb") as log:
+            self._clock = self.server.client(
+                [*argv, *self.connect_to], stdout=log, stderr=subprocess.STDOUT
+            )
         self._transport = self.server.client(
             ["jack_transport"],
             stdin=subprocess.PIPE,
@@ -258,14 +288,24 @@ class MidiClock:
             stderr=subprocess.STDOUT,
             text=True,
         )
-        wait_until(
-            lambda: self.port in self.server.ports(),
-            timeout,
-            "jack_midi_clock did not make its port",
-            self.server.log,
-        )
+
+        def made() -> bool:
+            if self._clock is not None and self._clock.poll() is not None:
+                raise RuntimeError(
+                    f"jack_midi_clock exited with {self._clock.returncode}: {self.log()}"
+                )
+            return self.port in self.server.ports()
+
+        wait_until(made, timeout, "jack_midi_clock did not make its port", self.log)
         self.command("master")
         self.tempo(self.bpm)
+
+    def log(self) -> str:
+        """jack_midi_clock's output."""
+        try:
+            return log_tail(self._log_path.read_bytes()) if self._log_path else "(not started)"
+        except OSError:
+            return "(no output)"
 
     def command(self, line: str) -> None:
         """A jack_transport command line ("play", "stop", "locate FRAME", "tempo BPM", ...)."""
@@ -302,6 +342,8 @@ class MidiClock:
             if process in self.server.clients:
                 self.server.clients.remove(process)
         self._transport = self._clock = None
+        if self._log_path is not None:
+            self._log_path.unlink(missing_ok=True)
 
 
 class Event(NamedTuple):

@@ -34,7 +34,7 @@ from collections.abc import Callable
 from pathlib import Path
 from typing import IO, Any, NamedTuple
 
-from . import Unavailable, log_tail, wait_until
+from . import Unavailable, close_pipes, log_tail, wait_until
 from .netns import Namespace
 
 PEER_SCRIPT = Path(__file__).with_name("link_peer.py")
@@ -89,6 +89,7 @@ class LinkPeer:
         self.python = python
         self.process: subprocess.Popen[str] | None = None
         self._stderr: list[str] = []
+        self._drainer: threading.Thread | None = None
         self._lock = threading.Lock()
 
     def __enter__(self) -> LinkPeer:
@@ -115,7 +116,10 @@ class LinkPeer:
             text=True,
             bufsize=1,
         )
-        threading.Thread(target=self._drain, args=(self.process.stderr,), daemon=True).start()
+        self._drainer = threading.Thread(
+            target=self._drain, args=(self.process.stderr,), daemon=True
+        )
+        self._drainer.start()
         line = self._readline(timeout)
         if line != "ready":
             self.close()
@@ -193,4 +197,7 @@ class LinkPeer:
             except (OSError, subprocess.TimeoutExpired, AssertionError):
                 self.process.kill()
                 self.process.wait(timeout=5)
+        if self._drainer is not None:
+            self._drainer.join(timeout=5)  # it ends at the end of the output
+        close_pipes(self.process)
         self.process = None

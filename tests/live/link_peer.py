@@ -61,4 +61,4 @@ async def main(bpm: float, quantum: float, enable_after: float) -> None:
 
 
 if __name__ == "__main__":
-    asyncio.run(main(float(sys.argv[1]), float(sys.argv[2]), float((sys.argv[3:] or [0])[0])))
+    asyncio.run(main(float(sys.argv[1]), float(sys.argv[2]), float((sys.argv[3:] or ["0"])[0])))

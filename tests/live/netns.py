@@ -31,9 +31,16 @@ from collections.abc import Sequence
 from pathlib import Path
 from typing import Any
 
-from . import Unavailable, log_tail, need_program
+from . import (
+    PREFIX,
+    Unavailable,
+    close_pipes,
+    log_tail,
+    need_program,
+    owner_gone,
+    remove_stale_files,
+)
 
-PREFIX = "motiloom-live"
 NETNS_DIR = Path("/run/netns")
 VETH, PEER = "mlt0", "mlt1"
 CLONE_NEWNET = 0x40000000
@@ -78,25 +85,19 @@ def _kill_all(target: tuple[int, int], grace: float) -> list[int]:
 
 
 def remove_stale() -> list[str]:
-    """Delete this harness's namespaces whose test process is gone, with what runs in them."""
+    """Delete this harness's namespaces whose test process is gone, with what runs in them,
+    and the files such processes left."""
     removed = []
-    if not NETNS_DIR.is_dir():
-        return removed
-    for path in NETNS_DIR.glob(f"{PREFIX}-*"):
-        try:
-            owner = int(path.name.split("-")[2])
-            os.kill(owner, 0)
-            continue
-        except ProcessLookupError:
-            pass
-        except (ValueError, IndexError, PermissionError):
-            continue
-        target = _namespace_id(path)
-        if target is not None:
-            _kill_all(target, grace=1.0)
-        subprocess.run(["ip", "netns", "delete", path.name], capture_output=True, timeout=10)
-        removed.append(path.name)
-    return removed
+    if NETNS_DIR.is_dir():
+        for path in NETNS_DIR.glob(f"{PREFIX}-*"):
+            if not owner_gone(path.name):
+                continue
+            target = _namespace_id(path)
+            if target is not None:
+                _kill_all(target, grace=1.0)
+            subprocess.run(["ip", "netns", "delete", path.name], capture_output=True, timeout=10)
+            removed.append(path.name)
+    return removed + remove_stale_files()
 
 
 class Namespace:
@@ -164,6 +165,7 @@ class Namespace:
                 child.wait(timeout=5)
             except subprocess.TimeoutExpired:
                 pass
+            close_pipes(child)
         self._children.clear()
         subprocess.run(["ip", "netns", "delete", self.name], capture_output=True, timeout=10)
         self._id = None
@@ -176,7 +178,7 @@ class Namespace:
         """`argv` prefixed so that it runs inside the namespace (`ip netns exec NAME ...`)."""
         if self._id is None:
             raise RuntimeError(f"namespace {self.name} is not open")
-        return ["ip", "netns", "exec", self.name, *map(os.fspath, argv)]
+        return ["ip", "netns", "exec", self.name, *(os.fspath(word) for word in argv)]
 
     def run(
         self,
@@ -197,7 +199,8 @@ class Namespace:
         )
         if check and done.returncode:
             raise RuntimeError(
-                f"{' '.join(map(os.fspath, argv))} exited {done.returncode} in {self.name}: "
+                f"{' '.join(os.fspath(word) for word in argv)} exited {done.returncode} in "
+                f"{self.name}: "
                 f"{log_tail(done.stderr)}"
             )
         return done

@@ -42,13 +42,12 @@ import shutil
 import signal
 import socket
 import subprocess
-import tempfile
 import threading
 from collections.abc import Iterable, Sequence
 from pathlib import Path
 from typing import IO, Any, NamedTuple
 
-from . import Unavailable, log_tail, need_program, wait_until
+from . import Unavailable, close_pipes, log_tail, need_program, temporary_directory, wait_until
 from .netns import Namespace
 
 # Every plugin config file olad 0.10.9 writes on a first start, each of which gets `enabled =
@@ -215,7 +214,7 @@ class Olad:
             pwd.getpwnam("olad")
         except KeyError:
             raise Unavailable("there is no user olad (the Debian package ola creates it)") from None
-        self.directory = Path(tempfile.mkdtemp(prefix="motiloom-olad-"))
+        self.directory = temporary_directory("olad")
         self._write_configs()
         self._log = open(self.directory / "olad.log", "wb")  # closed in stop()
         self.process = self.namespace.popen(
@@ -367,7 +366,7 @@ class Olad:
         """Start `ola_recorder --record` on `universes` (all of this olad's by default)."""
         assert self.directory is not None, "olad is not running"
         chosen = list(self.universes if universes is None else universes)
-        path = Path(tempfile.mkdtemp(prefix="motiloom-show-")) / "received.show"
+        path = temporary_directory("show") / "received.show"
         return Recording(self.namespace, path, chosen)
 
 
@@ -383,6 +382,7 @@ class Recording:
         self.universes = list(universes)
         self.frames: list[Frame] = []
         self.process: subprocess.Popen[str] | None = None
+        self._reader: threading.Thread | None = None
         self._output: list[str] = []
 
     def __enter__(self) -> Recording:
@@ -410,7 +410,8 @@ class Recording:
                 if "register complete" in line.lower() or "register failed" in line.lower():
                     registered.release()
 
-        threading.Thread(target=read, args=(self.process.stdout,), daemon=True).start()
+        self._reader = threading.Thread(target=read, args=(self.process.stdout,), daemon=True)
+        self._reader.start()
         for _ in self.universes:
             if not registered.acquire(timeout=timeout):
                 break
@@ -426,6 +427,7 @@ class Recording:
         """Stop recording (SIGINT, as Ctrl-C would) and read the frames saved."""
         if self.process is None:
             return self.frames
+        stuck = False
         if self.process.poll() is None:
             self.process.send_signal(signal.SIGINT)
             try:
@@ -433,8 +435,14 @@ class Recording:
             except subprocess.TimeoutExpired:
                 self.process.kill()
                 self.process.wait(timeout=5)
-                raise TimeoutError(f"ola_recorder did not stop within {timeout:g} s") from None
+                stuck = True
+        if self._reader is not None:
+            self._reader.join(timeout=5)  # it ends at the end of the output
+        close_pipes(self.process)
         self.process = None
+        if stuck:
+            shutil.rmtree(self.path.parent, ignore_errors=True)
+            raise TimeoutError(f"ola_recorder did not stop within {timeout:g} s")
         try:
             if check:
                 self.frames = parse_show(self.path.read_text())

@@ -32,7 +32,7 @@ import threading
 import time
 from typing import Any, NamedTuple
 
-from . import log_tail, need_program, wait_until
+from . import close_pipes, log_tail, need_program, wait_until
 from .netns import Namespace
 
 NTP_TO_UNIX = 2_208_988_800  # seconds from 1900-01-01 to 1970-01-01
@@ -223,4 +223,6 @@ class Oscdump:
         if self._reader is not None:
             self._reader.join(timeout=5)
             self._reader = None
+        if self.process is not None:
+            close_pipes(self.process)
         return self.messages()
