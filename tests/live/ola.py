@@ -25,11 +25,14 @@ Show files (what `ola_recorder --record` writes and `--playback`/`--verify` read
                                     decimal integers joined by commas, no spaces, n <= 512
     <delay-ms>                      milliseconds from that frame to the next, a non-negative
                                     integer; written between frames only, none after the last
+                                    (`--verify` accepts a trailing one; `parse_show` does not)
     <universe> <v1>,...             the next frame, and so on
 Lines end in "\\n" ("\\r\\n" is accepted). Two universes sent in one frame give two frame lines
-with "0" between them. `ola_recorder --verify FILE` exits 0 and prints per-universe frame counts,
-but it also exits 0 for a file cut short by an empty line, so compare its counts (`verify_show`)
-with the frames written; its "Playback time" is not the sum of the delays, do not check it.
+with "0" between them. The delays are whole ms, so a writer keeps frames on time by writing the
+differences of rounded times (at 44 fps 23, 22, 23, 23, ... ms), not round(1000 / 44) each.
+`ola_recorder --verify FILE` exits 0 and prints per-universe frame counts, but it also exits 0
+for a file cut short by an empty line, so compare its counts (`verify_show`) with the frames
+written; its "Playback time" is not the sum of the delays, do not check it.
 """
 
 from __future__ import annotations
@@ -67,7 +70,9 @@ ARTNET_PORTS = 4  # olad's Art-Net device has four input ports
 
 
 class Frame(NamedTuple):
-    """One universe's data as olad got it: `at_ms` counts from the first frame recorded."""
+    """One universe's data as olad got it; `at_ms` adds up the file's delays from the first
+    frame. ola_recorder truncates each delay to whole ms, so over 10 s at 44 fps `at_ms` fell
+    323 ms short of the real arrival time (9654 for 9977): keep it for order, not timing."""
 
     universe: int
     data: bytes
