@@ -368,11 +368,14 @@ class Olad:
         return bytes(reply["dmx"])
 
     def record(self, universes: Iterable[int] | None = None) -> Recording:
-        """Start `ola_recorder --record` on `universes` (all of this olad's by default)."""
+        """`ola_recorder --record` on `universes` (all of this olad's by default), started and
+        attached; stop it with `stop()` or by leaving a with-block."""
         assert self.directory is not None, "olad is not running"
         chosen = list(self.universes if universes is None else universes)
         path = temporary_directory("show") / "received.show"
-        return Recording(self.namespace, path, chosen)
+        recording = Recording(self.namespace, path, chosen)
+        recording.start()
+        return recording
 
 
 class Recording:
@@ -391,7 +394,8 @@ class Recording:
         self._output: list[str] = []
 
     def __enter__(self) -> Recording:
-        self.start()
+        if self.process is None:
+            self.start()
         return self
 
     def __exit__(self, *exc: object) -> None:
