@@ -19,13 +19,13 @@ WHEEL_BUILD := $(BUILD)/wheel
 SOURCES := $(shell find src -name '*.py' -o -name '*.cpp' -o -name '*.hpp') CMakeLists.txt pyproject.toml \
   $(shell find motiloom_kit motiloom-stubs -type f -not -name '*.pyc')
 
-.PHONY: run test bench lint format clean install native native-deps browser-deps typecheck \
-  gallery-screenshot fuzz sanitize
+.PHONY: run test bench lint format clean install native native-deps browser-deps live-deps \
+  typecheck gallery-screenshot fuzz sanitize
 
 run: $(STAMP)
 	$(PY) examples/quickstart.py
 
-test: $(STAMP) native browser-deps
+test: $(STAMP) native browser-deps live-deps
 	$(PY) -P -m pytest -q
 	$(MAKE) --no-print-directory typecheck
 	$(VENV)/bin/ctest --test-dir $(NATIVE) --output-on-failure -j$(JOBS)
@@ -81,7 +81,7 @@ $(PY):
 $(STAMP): $(PY) $(SOURCES)
 	@echo "Building motiloom and installing it into $(VENV) with pip: a clean build bakes and"
 	@echo "compiles every table and takes a few minutes; an edit rebuilds only what it touched."
-	$(PY) -m pip install --progress-bar off ".[test,native,plot]" -C build-dir=$(WHEEL_BUILD) \
+	$(PY) -m pip install --progress-bar off ".[test,native,plot,live,link]" -C build-dir=$(WHEEL_BUILD) \
 	  -C cmake.define.MOTILOOM_TABLEGEN_CACHE=$(TABLEGEN_CACHE)
 	touch $@
 
@@ -99,6 +99,20 @@ browser-deps:
 	  { apt-get -o DPkg::Lock::Timeout=600 update -qq && DEBIAN_FRONTEND=noninteractive \
 	    apt-get -o DPkg::Lock::Timeout=600 install -y -qq --no-install-recommends chromium; } \
 	  || echo "chromium could not be installed: the gallery's browser test will be skipped"; }
+
+# The live show's tests start real receivers from Debian: olad (ola), oscdump (liblo-tools), jackd
+# with jack_midi_clock (jackd2, jack-midi-clock), in network namespaces made with ip (iproute2),
+# olad run as its own user through setpriv (util-linux), IPv6 turned off there with sysctl
+# (procps). Install whichever is missing; when that fails the tests that need it are skipped.
+LIVE_DEBS := ola liblo-tools jackd2 jack-midi-clock iproute2 util-linux procps
+live-deps:
+	@missing=$$(for p in $(LIVE_DEBS); do dpkg -s $$p >/dev/null 2>&1 || echo $$p; done); \
+	if [ -n "$$missing" ]; then \
+	  echo "Installing" $$missing "(for the live show's tests)"; \
+	  { apt-get -o DPkg::Lock::Timeout=600 update -qq && DEBIAN_FRONTEND=noninteractive \
+	    apt-get -o DPkg::Lock::Timeout=600 install -y -qq --no-install-recommends $$missing; } \
+	  || echo "could not install" $$missing": the live tests that need them will be skipped"; \
+	fi
 
 # The README's pictures: the gallery page of the built catalogue, and its detail view of one
 # pattern, drawn by headless chromium.
