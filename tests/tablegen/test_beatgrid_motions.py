@@ -17,7 +17,7 @@ PACKS = Path(__file__).resolve().parents[2] / "src" / "catalogue" / "packs"
 on_import_path(PACKS)
 
 from beatgrid import figures  # noqa: E402
-from beatgrid.motions import MOTIONS  # noqa: E402
+from beatgrid.motions import CLUB_MOTIONS, DANCEFLOOR_MOTIONS, MOTIONS  # noqa: E402
 from beatgrid.patterns import beat_pattern  # noqa: E402
 from beatgrid.score import at, roll, score  # noqa: E402
 from beatgrid.scores import STYLES  # noqa: E402
@@ -113,7 +113,7 @@ def test_causal_rules_rest_until_their_single_event(motion, extra):
 
 @pytest.mark.parametrize("style", STYLES[:36], ids=lambda s: s.key)
 def test_flat_motions_leave_depth_still_and_glide_always_has_it(style):
-    for motion in MOTIONS[:4]:
+    for motion in CLUB_MOTIONS:
         pattern = beat_pattern(style, motion, "club")
         flat = motion.key in style.axes2 and motion.key != "glide"
         assert pattern.axes == (2 if flat else 3)
@@ -269,7 +269,7 @@ def test_every_style_has_all_sixteen_motions_across_the_two_packs():
     assert all(n[-1] == "8" for n in names if "figure" in n)
     # record order: the club styles' twelve dancefloor motions first, then the rest style-major
     assert [p.name for p in dancefloor[:13]] == [
-        *(f"beat_four_floor_{m.key}" for m in MOTIONS[4:]),
+        *(f"beat_four_floor_{m.key}" for m in DANCEFLOOR_MOTIONS),
         "beat_house_classic_surge",
     ]
     starts = [p.name for p in dancefloor[432::16]]
