@@ -3,6 +3,7 @@ phases and busy-ness."""
 
 from __future__ import annotations
 
+import math
 from collections.abc import Callable, Iterable, Sequence
 
 from tablegen.shapes import Hit, Kernel, hit, hit_sum, pulse_phase, rise_fall, soft_ceiling
@@ -31,9 +32,19 @@ def cyclic(d, period: int):
     return d - period if d >= period / 2 else d
 
 
-def alternating(events: Iterable[Event]) -> list[tuple[Event, float]]:
-    """Each event with a side that alternates +1, -1, ... in time order."""
-    return [(e, 1.0 if i % 2 == 0 else -1.0) for i, e in enumerate(events)]
+def alternating(events: Iterable[Event], only: str | None = None) -> list[tuple[Event, float]]:
+    """Each event with a side that alternates +1, -1, ... in time order; with `only` a role, the
+    events of that role alternate among themselves and every other event keeps side +1."""
+    if only is None:
+        return [(e, 1.0 if i % 2 == 0 else -1.0) for i, e in enumerate(events)]
+    sides, turn = [], 1.0
+    for e in events:
+        if e.role == only:
+            sides.append((e, turn))
+            turn = -turn
+        else:
+            sides.append((e, 1.0))
+    return sides
 
 
 def level_hits(events: Iterable[Event], amplitudes: Sequence[float], kernel: Kernel) -> list[Hit]:
@@ -93,6 +104,12 @@ def groups(score: Score, events: Sequence[Event], gap: float) -> list[list[Event
     if len(found) > 1 and found[0][0].time + score.period - found[-1][-1].time < gap:
         found[0] = found.pop() + found[0]
     return found
+
+
+def flurry_weight(group: Sequence[Event]) -> float:
+    """The weight of a flurry of hits taken as one: its loudest hit, and a third of the rest."""
+    weights = sorted((weight_of(e) for e in group), reverse=True)
+    return weights[0] + math.fsum(weights[1:]) / 3.0
 
 
 def out(axes: int, x: float, y: float, z: float) -> tuple[float, ...]:
