@@ -18,7 +18,7 @@ DIVE_RATE = 0.03  # the deepest plunge per pip of resurfacing room: close runs p
 DIVE_LIMIT = 1.05  # the deepest plunge before the ceiling: it just touches 0.92
 DIVE_SHARE = 0.75  # a plunge takes at most this share of the time until the next run starts
 DIVE_COUNTER = {"kick": 0.2, "snare": 0.26}
-DIVE_RIPPLE = {"hat": 0.04, "perc": 0.06}
+DIVE_RIPPLE = {"hat": 0.09, "perc": 0.09}
 
 
 def _plunges(score: Score) -> list[Hit]:

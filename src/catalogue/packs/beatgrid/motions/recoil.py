@@ -17,8 +17,11 @@ RECOIL_ECHO = 0.22  # the echo's reach back past the centre
 # in a long silence still carries it across the seam.
 RECOIL_ECHO_DELAY, RECOIL_ECHO_DECAY, RECOIL_ECHO_HORIZON = 24.0, 20.0, 176.0
 RECOIL_COUNTER = attack_release(4.0, 12.0, 96.0)  # a kick's downward counter
-RECOIL_TICK = attack_release(2.0, 4.0, 24.0)  # a hat's or percussion hit's small tick in depth
-RECOIL_TICKS = {"hat": 0.05, "perc": 0.08}
+RECOIL_TICK = attack_release(2.0, 4.0, 24.0)  # a hat's or percussion hit's small tick
+# The ticks, to alternate sides (x, z) and upward (y): a hat flinches up and in depth only, so a
+# roll's shove stays one sideways push; a percussion hit jolts.
+RECOIL_TICKS = {"hat": (0.0, 0.04, 0.09), "perc": (0.07, 0.09, 0.09)}
+RECOIL_BASS = (-0.16, attack_release(8.0, 20.0, 120.0))  # the bass sinks the counter, slowly
 RECOIL_FLURRY = 24  # backbeat hits closer than this (a roll, a flam) make one shove
 # The kick's counter stays within this share of the widest shove, so x leads.
 RECOIL_COUNTER_SHARE = (0.7, 0.85)
@@ -63,26 +66,40 @@ def _shoves(score: Score) -> list[Hit]:
 def recoil(score: Score, axes: int) -> Curve:
     """Backbeat recoil, all causal: a snare (a roll as one) shoves the point sideways, the next
     backbeat the other way, and a delayed echo of the shove draws it back past the centre and
-    away in depth; a kick counters downward, never further than the widest shove; hats and
-    percussion tick the depth. Nothing moves before the event that moves it."""
+    away in depth; a kick counters downward and the bass sinks it slowly, never further than
+    the widest shove; hats and percussion tick the point to alternate sides. Nothing moves before
+    the event that moves it."""
     period = score.period
     shove = hit_sum(_shoves(score), period)
-    counter = hit_sum(level_hits(score.of("kick"), [-0.3], RECOIL_COUNTER), period, 1)
+    sink, sinking = RECOIL_BASS
+    counter = hit_sum(
+        level_hits(score.of("kick"), [-0.3], RECOIL_COUNTER)
+        + level_hits(score.of("bass"), [sink], sinking),
+        period,
+        1,
+    )
     ticks = []
-    for role, depth in RECOIL_TICKS.items():
+    for role, (tx, ty, tz) in RECOIL_TICKS.items():
         ticks += [
-            hit(time_of(e), side * depth * e.level, kernel=RECOIL_TICK)
+            hit(
+                time_of(e),
+                side * tx * e.level,
+                ty * e.level,
+                side * tz * e.level,
+                kernel=RECOIL_TICK,
+            )
             for e, side in alternating(score.of(role))
         ]
-    tick = hit_sum(ticks, period, 1)
+    tick = hit_sum(ticks, period)
     widest = max(abs(soft_ceiling(shove(k)[0], 0.5, 0.62)) for k in range(period))
     knee, ceiling = (share * widest for share in RECOIL_COUNTER_SHARE) if widest else (0.3, 0.4)
 
     def curve(k: float) -> tuple[float, ...]:
         x, _, z = shove(k)
-        z = soft_ceiling(z + tick(k)[0], 0.2, 0.3)
-        y = soft_ceiling(counter(k)[0], knee, ceiling)
-        return out(axes, soft_ceiling(x, 0.5, 0.62), y, z)
+        tx, ty, tz = tick(k)
+        z = soft_ceiling(z + tz, 0.2, 0.3)
+        y = soft_ceiling(counter(k)[0] + ty, knee, ceiling)
+        return out(axes, soft_ceiling(x + tx, 0.5, 0.62), y, z)
 
     return curve
 

@@ -10,15 +10,16 @@ from .motion import Curve, Motion
 
 # Each role strikes its own spring: the direction and reach of an accented strike, then the
 # spring's cycle and decay in pips. Snares ring sideways and fastest, kicks and bass in depth and
-# slower, percussion and hats lightly and quickly. The cycles sit off the sixteenth grid, so rings
-# struck on the grid do not all pass through rest together on later grid pips. The snare's reach
-# sets the hardest ring of all: a crescendo roll that strikes it in time with its swing.
+# slower (and a little sideways, to alternate sides), percussion and hats lightly and quickly.
+# The cycles sit off the sixteenth grid, so rings struck on the grid do not all pass through rest
+# together on later grid pips. The snare's reach sets the hardest ring of all: a crescendo roll
+# that strikes it in time with its swing.
 SPRING_STRIKE = {
-    "snare": ((0.4788, 0.0, 0.0), 15.0, 16.0),
-    "kick": ((0.0, 0.0, 0.4), 22.0, 20.0),
-    "bass": ((0.0, 0.0, 0.2), 29.0, 24.0),
+    "snare": ((0.4771, 0.0, 0.0), 15.0, 16.0),
+    "kick": ((0.1, 0.0, 0.4), 22.0, 20.0),
+    "bass": ((0.07, 0.0, 0.2), 29.0, 24.0),
     "perc": ((0.14, 0.1, 0.0), 11.0, 10.0),
-    "hat": ((0.05, 0.04, 0.0), 7.0, 8.0),
+    "hat": ((0.14, 0.12, 0.0), 7.0, 8.0),
 }
 SPRING_ONSET = 2.0  # the ring starts from rest with zero velocity, reaching full swing in ~4 pips
 # The ring fades out over three beats. Long before that its tail is too small to see, but it
