@@ -469,3 +469,17 @@ def test_the_one_drop_flutter_swings_between_its_drops():
     x = [e[0] for e in table(STYLE["reggae_one_drop"], "flutter", "dancefloor")]
     assert x[128] * x[384] < 0
     assert min(abs(x[128]), abs(x[384])) >= 0.9 * max(map(abs, x))
+
+
+@pytest.mark.parametrize("pack, motions", [("club", CLUB_MOTIONS), ("dancefloor", MOTIONS)])
+def test_each_pack_keeps_the_styles_of_each_of_its_motions_apart(pack, motions):
+    """The packs declare one group per motion they play, checked in x and y exactly where the
+    motion's main axes include x or y."""
+    from tablegen.load import load_pack_facts
+
+    groups = {d.suffix: d for d in load_pack_facts(PACKS, pack).distinct}
+    assert set(groups) == {f"_{m.key}" for m in motions}
+    for m in motions:
+        declared = groups[f"_{m.key}"]
+        assert (declared.apart, declared.group) == (0.05, f"beat_{m.key}")
+        assert declared.planar == (0.02 if set(m.main_axes) & set("xy") else None)
