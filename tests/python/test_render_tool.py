@@ -36,3 +36,25 @@ def test_sheet_and_one_png_per_pattern(tmp_path):
     assert sorted(p.name for p in tmp_path.iterdir()) == ["s-1.png"]
     assert render.main(["--out", str(tmp_path / "each"), NAMES[0]]) == 0
     assert (tmp_path / "each" / f"{NAMES[0]}.png").stat().st_size > 0
+
+
+SHEET_TOOL = Path(__file__).resolve().parents[2] / "tools" / "motion_sheet.py"
+_sheet_spec = importlib.util.spec_from_file_location("motion_sheet", SHEET_TOOL)
+sheet = importlib.util.module_from_spec(_sheet_spec)
+_sheet_spec.loader.exec_module(sheet)
+
+
+def test_motion_sheet_draws_one_motion_across_chosen_styles(tmp_path):
+    target = tmp_path / "box.png"
+    assert (
+        sheet.main(["--motion", "box", "--styles", "four_floor", "dembow", "--out", str(target)])
+        == 0
+    )
+    assert target.read_bytes()[:8] == b"\x89PNG\r\n\x1a\n"
+
+
+@pytest.mark.parametrize("args", [["--motion", "boxes"], ["--styles", "no_such_style"]])
+def test_motion_sheet_refuses_an_unknown_motion_or_style(tmp_path, args):
+    with pytest.raises(SystemExit):
+        sheet.main([*args, "--out", str(tmp_path / "x.png")])
+    assert not (tmp_path / "x.png").exists()

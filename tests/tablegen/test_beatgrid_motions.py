@@ -17,7 +17,7 @@ PACKS = Path(__file__).resolve().parents[2] / "src" / "catalogue" / "packs"
 on_import_path(PACKS)
 
 from beatgrid import figures  # noqa: E402
-from beatgrid.motions import MOTIONS  # noqa: E402
+from beatgrid.motions import CLUB_MOTIONS, DANCEFLOOR_MOTIONS, MOTIONS  # noqa: E402
 from beatgrid.patterns import beat_pattern  # noqa: E402
 from beatgrid.score import at, roll, score  # noqa: E402
 from beatgrid.scores import STYLES  # noqa: E402
@@ -113,7 +113,7 @@ def test_causal_rules_rest_until_their_single_event(motion, extra):
 
 @pytest.mark.parametrize("style", STYLES[:36], ids=lambda s: s.key)
 def test_flat_motions_leave_depth_still_and_glide_always_has_it(style):
-    for motion in MOTIONS[:4]:
+    for motion in CLUB_MOTIONS:
         pattern = beat_pattern(style, motion, "club")
         flat = motion.key in style.axes2 and motion.key != "glide"
         assert pattern.axes == (2 if flat else 3)
@@ -269,7 +269,7 @@ def test_every_style_has_all_sixteen_motions_across_the_two_packs():
     assert all(n[-1] == "8" for n in names if "figure" in n)
     # record order: the club styles' twelve dancefloor motions first, then the rest style-major
     assert [p.name for p in dancefloor[:13]] == [
-        *(f"beat_four_floor_{m.key}" for m in MOTIONS[4:]),
+        *(f"beat_four_floor_{m.key}" for m in DANCEFLOOR_MOTIONS),
         "beat_house_classic_surge",
     ]
     starts = [p.name for p in dancefloor[432::16]]
@@ -279,19 +279,35 @@ def test_every_style_has_all_sixteen_motions_across_the_two_packs():
 # --- dancefloor motions -----------------------------------------------------------------------
 
 
-@pytest.mark.parametrize("key", ["grime_half", "son_clave_32", "house_jack", "techno_polymeter"])
-def test_ricochet_strikes_the_star_targets_in_turn(key):
-    """At each onset on a pip the point is out toward the next target, 144 degrees round from the
-    one before, and the first one points straight down."""
-    style = STYLE[key]
-    t = table(style, "ricochet", "dancefloor")
-    onsets = sorted({e.time for e in style.events})
-    for i, time in enumerate(onsets):
-        if time.denominator != 1:
-            continue
+DRUMS = {
+    "kick": "X... X... X... X... | X... X... X... X...",
+    "snare": "..x. ..x. ..x. ..X. | ..x. ..x. ..x. ..X.",
+}
+HATS = {"hat": "xgxg xgxg xgxg xgxg | xgxg xgxg xgxg xgxg"}
+
+
+@pytest.mark.parametrize("lanes", [DRUMS, {**DRUMS, **HATS}], ids=["drums", "drums and hats"])
+def test_ricochet_flies_each_drum_to_the_next_star_target_at_full_reach(lanes):
+    """At each drum onset the point is out toward the next target, 144 degrees round from the one
+    before, the first straight down; hats crowding the drums ride their flights instead of
+    cutting them short, so every flight still reaches at least as far as a normal kick's."""
+    groove = score("groove", "Groove", lanes=lanes)
+    t = table(groove, "ricochet", "dancefloor")
+    drums = sorted({e.time for e in groove.of("kick", "snare")})
+    for i, time in enumerate(drums):
         x, y, _ = t[int(time)]
         turn = math.degrees(math.atan2(y, x)) - (270.0 + 144.0 * i)
         assert abs((turn + 180.0) % 360.0 - 180.0) < 1e-6, (i, time)
+        assert math.hypot(x, y) >= 0.7 * 0.7 - 1e-12, (i, time)  # a normal hit, undimmed
+
+
+def test_hats_between_the_drums_jink_the_ricochet_without_moving_its_targets():
+    drums = table(score("drums", "Drums", lanes=DRUMS), "ricochet", "dancefloor")
+    crowded = table(score("crowded", "Crowded", lanes={**DRUMS, **HATS}), "ricochet", "dancefloor")
+    gap = max(
+        abs(a - b) for p, q in zip(drums, crowded, strict=True) for a, b in zip(p, q, strict=True)
+    )
+    assert 0.05 < gap < 0.3
 
 
 def test_ricochet_settles_at_the_centre_between_sparse_onsets():
@@ -362,3 +378,108 @@ def test_dancefloor_facts_hold_or_fail_on_a_square(fact, holds):
     else:
         with pytest.raises(CheckError):
             fact(SQUARE)
+
+
+# --- every motion hears the whole score -------------------------------------------------------
+
+# One of every role, each on its own sixteenths so that no role hides under another.
+FULL = {
+    "kick": "X... ..x. X... .... | X... .... ..X. ..x.",
+    "snare": ".... X... .... X..g | .... X..g .... X...",
+    "hat": "..x. .x.x ..x. .x.. | ..x. .x.x ..x. .x.x",
+    "tom_mid": ".x.. .... .x.x .... | .x.. ..x. .x.. ....",
+    "bass": "...x .... ...x ..x. | ...x .... ...x ....",
+}
+
+
+def without(lanes, instrument):
+    return {k: v for k, v in lanes.items() if k != instrument}
+
+
+@pytest.mark.parametrize("instrument", list(FULL))
+@pytest.mark.parametrize("motion", [m.key for m in MOTIONS])
+def test_every_motion_shows_every_role_of_the_score(motion, instrument):
+    """Taking one role out of a score changes the table visibly: by 0.05 somewhere in some
+    component, and by 0.02 in x or y for the motions a pan/tilt head shows."""
+    whole = table(score("whole", "Whole", lanes=FULL), motion, "dancefloor")
+    less = table(score("less", "Less", lanes=without(FULL, instrument)), motion, "dancefloor")
+    pairs = list(zip(whole, less, strict=True))
+    assert max(abs(a - b) for p, q in pairs for a, b in zip(p, q, strict=True)) >= 0.05
+    if set(BY_KEY[motion].main_axes) & set("xy"):
+        assert max(abs(a - b) for p, q in pairs for a, b in zip(p[:2], q[:2], strict=True)) >= 0.02
+
+
+BAR_OF = {
+    "kick": "X... ..x. X... .x..",
+    "snare": ".... X... .... X...",
+    "hat": "..x. ..x. ..x. ..x.",
+}
+
+
+# The ricochet's targets come round once per cycle of five flights over the whole loop, so its
+# second bar aims elsewhere by design.
+@pytest.mark.parametrize("motion", [m.key for m in MOTIONS if m.key != "ricochet"])
+def test_a_bar_moves_the_same_whatever_the_length_of_its_loop(motion):
+    """A one-bar loop and the same bar played twice in a two-bar loop give the same table: no
+    motion's speed or size depends on how long the loop is."""
+    one = table(score("one", "One", period=256, lanes=BAR_OF), motion, "dancefloor")
+    two_bars = {k: f"{v} | {v}" for k, v in BAR_OF.items()}
+    two = table(score("two", "Two", lanes=two_bars), motion, "dancefloor")
+    assert (
+        max(
+            abs(a - b)
+            for p, q in zip(one + one, two, strict=True)
+            for a, b in zip(p, q, strict=True)
+        )
+        < 1e-9
+    )
+
+
+@pytest.mark.parametrize("key", ["four_floor", "ukg_two_step", "reggae_one_drop", "afro_cross"])
+def test_the_box_turns_a_corner_on_every_beat(key):
+    """On every beat the point sits in the middle of a corner (on a diagonal) and the corners
+    come round anticlockwise from the top right, one a beat."""
+    t = table(STYLE[key], "box", "dancefloor")
+    quadrants = [(1, 1), (-1, 1), (-1, -1), (1, -1)]
+    for beat in range(len(t) // 64):
+        x, y, _ = t[64 * beat]
+        assert abs(abs(x) - abs(y)) < 1e-9
+        assert (math.copysign(1, x), math.copysign(1, y)) == quadrants[beat % 4]
+
+
+def test_the_pendulum_reaches_the_ends_of_its_swing_on_the_hits():
+    """With a kick on the one and a snare on beat 4 the bob is at one end on the kick and at the
+    other on the snare, and swings through the bottom once between them."""
+    pair = score(
+        "pair",
+        "Pair",
+        lanes={"kick": "X... .... .... ....", "snare": ".... .... .... X..."},
+        period=256,
+    )
+    x = [e[0] for e in table(pair, "pendulum", "dancefloor")]
+    for hit in (0, 192):
+        assert abs(x[hit]) >= max(abs(x[k % 256]) for k in range(hit - 8, hit + 9)) - 1e-12
+    assert x[0] * x[192] < 0
+    assert sum(1 for a, b in zip(x, x[1:] + x[:1], strict=True) if a * b < 0) == 2
+
+
+def test_the_one_drop_flutter_swings_between_its_drops():
+    """The one drop's kicks and rims fall on beat 3 of each bar only: the arc reaches its two
+    sides there and nowhere else does it reach as far."""
+    x = [e[0] for e in table(STYLE["reggae_one_drop"], "flutter", "dancefloor")]
+    assert x[128] * x[384] < 0
+    assert min(abs(x[128]), abs(x[384])) >= 0.9 * max(map(abs, x))
+
+
+@pytest.mark.parametrize("pack, motions", [("club", CLUB_MOTIONS), ("dancefloor", MOTIONS)])
+def test_each_pack_keeps_the_styles_of_each_of_its_motions_apart(pack, motions):
+    """The packs declare one group per motion they play, checked in x and y exactly where the
+    motion's main axes include x or y."""
+    from tablegen.load import load_pack_facts
+
+    groups = {d.suffix: d for d in load_pack_facts(PACKS, pack).distinct}
+    assert set(groups) == {f"_{m.key}" for m in motions}
+    for m in motions:
+        declared = groups[f"_{m.key}"]
+        assert (declared.apart, declared.group) == (0.05, f"beat_{m.key}")
+        assert declared.planar == (0.02 if set(m.main_axes) & set("xy") else None)

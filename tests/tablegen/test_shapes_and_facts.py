@@ -48,22 +48,37 @@ def test_keyframes_refuse_malformed_paths(frames):
         shapes.keyframes(frames, 256)
 
 
-def test_pulse_is_a_raised_cosine_and_exactly_zero_outside():
-    assert shapes.pulse(0.0, 0.8, 12) == 0.8
-    assert shapes.pulse(6.0, 0.8, 12) == pytest.approx(0.4)
-    assert shapes.pulse(12.0, 0.8, 12) == 0.0 and shapes.pulse(-12.5, 0.8, 12) == 0.0
+def raised(d: float, amplitude: float, width: float) -> float:
+    """The raised cosine written out on its own."""
+    return amplitude * (1 + math.cos(math.pi * d / width)) / 2 if abs(d) < width else 0.0
 
 
-def test_pulse_train_wraps_around_the_seam_and_adds_overlaps():
-    train = shapes.pulse_train(
-        [shapes.onset(0, 1.0, width=8), shapes.onset(250, 0.5, width=8)], 256
-    )
+def test_an_onset_is_a_raised_cosine_exactly_at_its_amplitude_and_zero_outside():
+    stroke = shapes.hit_sum([shapes.onset(100, 0.8, -0.3, width=12)], 256)
+    assert stroke(100) == (0.8, -0.3, 0.0)
+    assert stroke(106)[0] == pytest.approx(0.4) and stroke(94) == stroke(106)
+    assert stroke(112) == stroke(88) == stroke(0) == (0.0, 0.0, 0.0)
+
+
+def test_onsets_wrap_around_the_seam_and_add_overlaps():
+    train = shapes.hit_sum([shapes.onset(0, 1.0, width=8), shapes.onset(250, 0.5, width=8)], 256)
     assert train(252) == train(-4)  # the pulse at 0 reaches back across the seam
-    assert train(252)[0] == pytest.approx(shapes.pulse(-4, 1.0, 8) + shapes.pulse(2, 0.5, 8))
-    assert train(128) == (0.0,)
-    # a fractional onset time peaks between pips
-    third = shapes.pulse_train([shapes.onset(256 / 3, 0.78, width=24)], 256)
+    assert train(252)[0] == pytest.approx(raised(-4, 1.0, 8) + raised(2, 0.5, 8))
+    assert train(128) == (0.0, 0.0, 0.0)
+    # a fractional onset time peaks between pips, equally either side of it
+    third = shapes.hit_sum([shapes.onset(256 / 3, 0.78, width=24)], 256)
     assert third(85)[0] < 0.78 and third(86)[0] < 0.78 and third(85)[0] > 0.7
+    assert third(85)[0] == pytest.approx(raised(85 - 256 / 3, 0.78, 24), abs=1e-15)
+
+
+@pytest.mark.parametrize("time", [0.0, 31.0, 64 / 3, 255.5])
+def test_an_onset_measures_its_distances_as_cyclic_distance_does(time):
+    """One event model serves every pack: a raised-cosine hit sees each pip at the distance
+    cyclic_distance gives, bit for bit, whichever side of the seam it lies."""
+    for k in range(256):
+        d = shapes.cyclic_distance(k, time, 256)
+        if abs(d) < 24:
+            assert shapes.since(k, time, 256, 24) == d
 
 
 def test_euclid_steps_and_nearest_pip():

@@ -726,3 +726,114 @@ def test_totals_are_checked_only_when_every_pack_is_present():
     assert [p.key for p in packs] == list(CATALOGUE_TOTALS.packs)
     expect_broken(packs, records, "catalogue", "record count", totals=CATALOGUE_TOTALS)
     run(packs[:-1], records[:-1], totals=CATALOGUE_TOTALS)
+
+
+# --- figures counted over a pack: exact peaks -------------------------------------------------
+
+
+@pytest.mark.parametrize("stated, holds", [(None, True), (1, True), (0, False), (2, False)])
+def test_a_pack_states_how_many_tables_reach_its_peak_exactly(stated, holds):
+    packs, records = base_catalogue()  # orbit_high_ring sets the continuum pack's peak itself
+    packs[3] = replace(packs[3], exact_peaks=stated)
+    if holds:
+        run(packs, records)
+    else:
+        expect_broken(packs, records, "continuum", "pack exact peaks")
+
+
+# --- tables of a group that must not nearly copy one another ----------------------------------
+
+BUMPS = checks.Distinct("beat_bump", "_bump", apart=0.05, planar=0.02)
+
+
+def with_member(packs, records, pack, name, table, axes=3):
+    """Adds a table to a pack and restates the pack's facts from its tables."""
+    pattern = Pattern(
+        name, f"Another bump / test style {EM} Bounce. A copy under test.", 0, axes, None
+    )
+    pattern = replace(pattern, period=len(table))
+    records.append(BakedRecord(pack, "family", f"packs/{pack}/20_more.py", pattern, table))
+    i = next(i for i, p in enumerate(packs) if p.key == pack)
+    mine = [(r.pattern.period, r.pattern.axes, r.table) for r in records if r.pack == pack]
+    facts = pack_facts(pack, mine)
+    packs[i] = replace(
+        packs[i], **{f: getattr(facts, f) for f in ("count", "peak", "max_step", "periods", "axes")}
+    )
+
+
+def bump_copy(shift=(0.0, 0.0, 0.0), period=512):
+    """beat_triple_bump's lift, repeated over `period` pips and moved by `shift`."""
+    return make_table(period, lambda k: tuple(lift(k % 256, 128, 128, 0.6) + s for s in shift))
+
+
+def declare(packs, *keys, rule=BUMPS):
+    for i, p in enumerate(packs):
+        if p.key in keys:
+            packs[i] = replace(p, distinct=(rule,))
+
+
+@pytest.mark.parametrize(
+    "shift, planar, message",
+    [
+        ((0.0, 0.049, 0.0), 0.02, "1 pair lies within 0.05 of each other at every pip"),
+        ((0.0, 0.0, 0.3), 0.02, "1 pair lies within 0.02 of each other in x and y"),
+        ((0.0, 0.0, 0.3), None, None),  # only depth tells them apart, and x-y is not checked
+        ((0.0, 0.05, 0.0), 0.02, None),  # apart by the stated amount
+        ((0.021, 0.0, 0.3), 0.02, None),  # depth apart, and x apart by more than 0.02
+    ],
+)
+def test_rejects_a_group_member_that_nearly_copies_another_across_packs(shift, planar, message):
+    packs, records = base_catalogue()
+    declare(packs, "club", "dancefloor", rule=replace(BUMPS, planar=planar))
+    with_member(packs, records, "dancefloor", "beat_other_bump", bump_copy(shift))
+    if message is None:
+        run(packs, records, totals=None)
+        return
+    with pytest.raises(CheckError) as caught:
+        run(packs, records, totals=None)
+    text = str(caught.value)
+    assert text.startswith(f"beat_bump: distinct tables: {message}"), text
+    assert "beat_triple_bump ~ beat_other_bump" in text
+
+
+def test_distinct_groups_compare_each_loop_repeated_over_their_common_length():
+    """A 256-pip table and a 768-pip one are compared over 768 pips: a copy that strays in its
+    last bar only is told apart, one that never strays is not."""
+    packs, records = base_catalogue()
+    declare(packs, "club", "dancefloor")
+    strays = bump_copy(period=768)
+    strays[700] = (strays[700][0], store(strays[700][1] + 0.3), strays[700][2])
+    with_member(packs, records, "dancefloor", "beat_late_bump", strays)
+    run(packs, records, totals=None)
+    with_member(packs, records, "dancefloor", "beat_other_bump", bump_copy(period=768))
+    expect_broken(packs, records, "beat_bump", "distinct tables", totals=None)
+
+
+def test_only_the_packs_declaring_a_group_are_compared_and_declarations_must_agree():
+    packs, records = base_catalogue()
+    with_member(packs, records, "dancefloor", "beat_other_bump", bump_copy())
+    declare(packs, "club")
+    run(packs, records, totals=None)
+    declare(packs, "dancefloor", rule=replace(BUMPS, apart=0.1))
+    expect_broken(packs, records, "beat_bump", "distinct tables", totals=None)
+
+
+def test_near_copies_counts_each_pair_once_with_its_largest_gap():
+    packs, records = base_catalogue()
+    tables = {
+        "a_bump": bump_copy(),
+        "b_bump": bump_copy((0.01, 0.0, 0.0)),
+        "c_bump": bump_copy((0.0, 0.03, 0.0)),
+    }
+    members = [
+        Measured(BakedRecord("club", "f", "x.py", Pattern(n, "d" * 50, 512, 3, None), t)).summary()
+        for n, t in tables.items()
+    ]
+    found = checks.near_copies(members, tables.__getitem__, 0.05)
+    assert [(a, b) for a, b, _ in found] == [
+        ("a_bump", "b_bump"),
+        ("a_bump", "c_bump"),
+        ("b_bump", "c_bump"),
+    ]
+    assert [round(gap, 12) for _, _, gap in found] == [0.01, 0.03, 0.03]
+    assert checks.near_copies(members, tables.__getitem__, 0.02, checks.PLANAR) == [found[0]]

@@ -201,3 +201,34 @@ def test_an_edit_to_shared_authoring_data_re_bakes_every_family(tmp_path, small_
     shared.mkdir()
     (shared / "__init__.py").write_text("TEMPO = 1\n")
     assert "3 of 3 families baked" in tablegen(*args).stdout
+
+
+DISTINCT_RINGS = (
+    "\nfrom dataclasses import replace\nfrom tablegen.model import Distinct\n"
+    "PACK = replace(PACK, distinct=(Distinct('rings', '_ring', 0.05, 0.02),))\n"
+)
+
+
+def test_a_near_copy_is_found_against_a_family_read_from_the_cache(tmp_path, write_packs):
+    """The tables a group compares come from the cache when their family was not baked again."""
+    club = ("ring_wide_ring", "A wide ellipse of the club pack, for the distinct rule.", 256)
+    dancefloor = ("ring_tall_ring", "A tall ellipse of the dancefloor pack, for the rule.", 256)
+    packs = write_packs(
+        {"club": {"10_ring.py": [(*club, 0.8, 0.3)]},
+         "dancefloor": {"10_ring.py": [(*dancefloor, 0.3, 0.8)]}}
+    )  # fmt: skip
+    for key in ("club", "dancefloor"):
+        with open(packs / key / "pack.py", "a", encoding="utf-8") as stream:
+            stream.write(DISTINCT_RINGS)
+    args = ("--packs", packs, "--out", tmp_path / "out", "--cache", tmp_path / "cache")
+    first = tablegen(*args)
+    assert first.returncode == 0, first.stderr
+
+    ring = packs / "dancefloor" / "10_ring.py"
+    ring.write_text(ring.read_text().replace("256, 0.3, 0.8", "256, 0.8, 0.29"))
+    copied = tablegen(*args)
+    assert copied.returncode == 1
+    assert copied.stderr.startswith(
+        "tablegen: rings: distinct tables: 1 pair lies within 0.05 of each other at every pip: "
+        "ring_wide_ring ~ ring_tall_ring (0.0100)"
+    ), copied.stderr

@@ -12,12 +12,10 @@ TOTALS = Totals(
     },
     axes={1: 29, 2: 321, 3: 1366},
     closed_seams=24,
-    # Stated as 39. The closed forms fix 11 of ours (lfo_breathe, the sine-like waves, two
-    # Lissajous paths, weave_1_4, space_torus_3_4) and two authored waves add 2; a seam is the
-    # single fastest step of a table only when the table is exactly mirror-symmetric about its
-    # start and fastest there, which no other family's description asks for. Reaching 39 would
-    # mean re-phasing 26 tables for the count alone, so it is left unchecked.
-    level_seams=None,
+    # Tables whose seam is exactly their largest step: those that start at their fastest point
+    # and are mirror-symmetric about pip 0 (the closed forms and waves that are, and the braids,
+    # five ribbons and five surface paths of the continuum pack, authored so).
+    level_seams=39,
     origin_starts=71,
     peak=1.0,
     peak_tables=frozenset(("groove_b_played", "groove_b_grid")),

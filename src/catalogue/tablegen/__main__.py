@@ -58,9 +58,9 @@ def generate(packs_dir: Path, out_dir: Path, cache_dir: Path | None = None, jobs
     records = [record for item in bakes for record in item.records()]
     summaries = [summary for item in bakes for summary in item.summaries]
     index = name_index(records)
-    check_summaries(packs, summaries, index, load_totals(packs_dir))
-
     families = {(item.pack, item.key): item for item in bakes}
+    check_summaries(packs, summaries, index, load_totals(packs_dir), _table_finder(bakes, cache))
+
     all_shards = shards(records, {key: item.cache_key for key, item in families.items()})
 
     def with_tables(shard: Shard) -> Shard:
@@ -74,6 +74,20 @@ def generate(packs_dir: Path, out_dir: Path, cache_dir: Path | None = None, jobs
     written = write_outputs(out_dir, fixed) + write_shards(out_dir, all_shards, with_tables)
     baked = sum(1 for item in bakes if item.patterns and item.patterns[0].curve is not None)
     return Run(len(records), baked, len(bakes), written, len(fixed) + len(all_shards))
+
+
+def _table_finder(bakes, cache):
+    """A table by name, read from the cache (once per family) when it was not baked in this run."""
+    where = {p.name: (item, n) for item in bakes for n, p in enumerate(item.patterns)}
+
+    def table_of(name: str):
+        item, n = where[name]
+        if item.tables is None:
+            assert cache is not None  # only cached families come without tables
+            item.tables = cache.load_tables(item)
+        return item.tables[n]
+
+    return table_of
 
 
 def _arguments(argv: Sequence[str] | None) -> argparse.Namespace:

@@ -13,6 +13,7 @@ the culprit only runs once a rule is already known to be broken.
 from __future__ import annotations
 
 import hashlib
+import itertools
 import math
 import operator
 import re
@@ -25,7 +26,7 @@ from functools import cached_property
 from itertools import chain, repeat
 from pathlib import Path
 
-from .model import CheckError, Pack, Pattern, Table, Totals
+from .model import CheckError, Distinct, Pack, Pattern, Table, Totals
 
 AXIS_NAMES = ("x", "y", "z")
 ORIGIN = (0.0, 0.0, 0.0)
@@ -528,7 +529,117 @@ def pack_origin_starts(pack: Pack, measured: Sequence[Summary]) -> None:
         )
 
 
-PACK_RULES = (pack_count, pack_peak, pack_max_step, pack_periods, pack_axes, pack_origin_starts)
+def pack_exact_peaks(pack: Pack, measured: Sequence[Summary]) -> None:
+    if pack.exact_peaks is None:
+        return
+    found = sum(1 for m in measured if m.peak == pack.peak)
+    if found != pack.exact_peaks:
+        lower = min(measured, key=lambda m: m.peak)
+        raise fail(
+            pack.key,
+            "pack exact peaks",
+            f"{found} tables reach {pack.peak!r} exactly, stated {pack.exact_peaks} "
+            f"(the lowest peak is {lower.peak!r}, in {lower.name})",
+        )
+
+
+PACK_RULES = (
+    pack_count,
+    pack_peak,
+    pack_max_step,
+    pack_periods,
+    pack_axes,
+    pack_origin_starts,
+    pack_exact_peaks,
+)
+
+
+# --- tables of a group that must not nearly copy one another ----------------------------------
+
+TableOf = Callable[[str], Table]
+PLANAR = (0, 1)  # x and y: what a pan/tilt head shows
+EVERY_AXIS = (0, 1, 2)
+MESSAGE_PAIRS = 40  # a failure names at most this many pairs, then counts the rest
+
+
+def largest_gap(a: Table, b: Table, axes: Sequence[int] = EVERY_AXIS) -> float:
+    """The largest difference of the given components between two tables at any pip, each table
+    repeated as its loop repeats over their common length."""
+    length = math.lcm(len(a), len(b))
+    gap = 0.0
+    for axis in axes:
+        ca = tuple(e[axis] for e in a) * (length // len(a))
+        cb = tuple(e[axis] for e in b) * (length // len(b))
+        gap = max(gap, max(map(abs, map(operator.sub, ca, cb))))
+    return gap
+
+
+def near_copies(
+    members: Sequence[Summary], table_of: TableOf, apart: float, axes: Sequence[int] = EVERY_AXIS
+) -> list[tuple[str, str, float]]:
+    """(name, name, largest gap) of every pair of members whose given components lie closer than
+    `apart` at every pip. A pair whose lowest or highest value of an axis already differs by
+    `apart` or more cannot be that close, so only the other pairs are compared pip by pip."""
+    found = []
+    for a, b in itertools.combinations(members, 2):
+        if any(
+            abs(a.lows[i] - b.lows[i]) >= apart or abs(a.highs[i] - b.highs[i]) >= apart
+            for i in axes
+        ):
+            continue
+        gap = largest_gap(table_of(a.name), table_of(b.name), axes)
+        if gap < apart:
+            found.append((a.name, b.name, gap))
+    return found
+
+
+def distinct_groups(packs: Sequence[Pack]) -> dict[Distinct, frozenset[str]]:
+    """Every declared group, with the keys of the packs that declare it. A group declared
+    differently by two packs is refused."""
+    groups: dict[str, Distinct] = {}
+    declaring: dict[Distinct, set[str]] = {}
+    for pack in packs:
+        for rule in pack.distinct:
+            known = groups.setdefault(rule.group, rule)
+            if known != rule:
+                raise fail(rule.group, "distinct tables", f"declared as {known} and as {rule}")
+            declaring.setdefault(rule, set()).add(pack.key)
+    return {rule: frozenset(keys) for rule, keys in declaring.items()}
+
+
+def group_members(rule: Distinct, packs: frozenset[str], summaries: Sequence[Summary]):
+    return [m for m in summaries if m.pack in packs and m.name.endswith(rule.suffix)]
+
+
+def _count(found: list) -> str:
+    return "1 pair lies" if len(found) == 1 else f"{len(found)} pairs lie"
+
+
+def _pairs(found: list[tuple[str, str, float]]) -> str:
+    named = ", ".join(f"{a} ~ {b} ({gap:.4f})" for a, b, gap in found[:MESSAGE_PAIRS])
+    more = len(found) - MESSAGE_PAIRS
+    return named + (f" and {more} more" if more > 0 else "")
+
+
+def distinct_tables(packs: Sequence[Pack], summaries: Sequence[Summary], table_of: TableOf) -> None:
+    for rule, keys in distinct_groups(packs).items():
+        members = group_members(rule, keys, summaries)
+        found = near_copies(members, table_of, rule.apart)
+        if found:
+            raise fail(
+                rule.group,
+                "distinct tables",
+                f"{_count(found)} within {rule.apart} of each other at every pip: " + _pairs(found),
+            )
+        if rule.planar is not None:
+            found = near_copies(members, table_of, rule.planar, PLANAR)
+            if found:
+                raise fail(
+                    rule.group,
+                    "distinct tables",
+                    f"{_count(found)} within {rule.planar} of each other in x and y at every "
+                    "pip: " + _pairs(found),
+                )
 
 
 # --- the name index ----------------------------------------------------------------------------
@@ -701,11 +812,14 @@ def check_summaries(
     summaries: Sequence[Summary],
     index: Sequence[int],
     totals: Totals | None = None,
+    table_of: TableOf | None = None,
 ) -> None:
     """Runs the catalogue, pack, name index and total rules on checked tables, in record order.
 
     `packs` are the present packs' declarations in catalogue order. The whole-catalogue totals
-    are checked when they are stated and every pack they cover is present.
+    are checked when they are stated and every pack they cover is present. `table_of` gives a
+    checked table by name, for the groups that must not nearly copy one another; only the tables
+    those groups compare pip by pip are asked for.
     """
     for catalogue_rule in CATALOGUE_RULES:
         catalogue_rule(summaries)
@@ -720,6 +834,10 @@ def check_summaries(
             raise fail(pack.key, "pack count", f"no tables, stated {pack.count}")
         for pack_rule in PACK_RULES:
             pack_rule(pack, members)
+    if any(pack.distinct for pack in packs):
+        if table_of is None:
+            raise fail("catalogue", "distinct tables", "the tables to compare were not given")
+        distinct_tables(packs, summaries, table_of)
 
     name_index_order(summaries, index)
 
@@ -744,4 +862,5 @@ def check_catalogue(
                 record.name, "pack", f"belongs to {record.pack!r}, which has no stated facts"
             )
         summaries += check_records(pack, [record])
-    check_summaries(packs, summaries, index, totals)
+    tables = {record.name: record.table for record in records}
+    check_summaries(packs, summaries, index, totals, tables.__getitem__)

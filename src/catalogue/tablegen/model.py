@@ -39,6 +39,23 @@ class Pattern:
 
 
 @dataclass(frozen=True)
+class Distinct:
+    """A group of tables that must not nearly copy one another: the tables whose names end in
+    `suffix`, in every pack that declares the group.
+
+    Two tables of different periods are compared over their common length, each repeated as its
+    loop repeats. A pair nearly copies when at every pip every component lies closer than `apart`
+    to the other's; with `planar` set, also when x and y alone (what a pan/tilt head shows) lie
+    closer than `planar` at every pip.
+    """
+
+    group: str  # names the group in messages, e.g. "beat_pendulum"
+    suffix: str  # every name of the group ends with this, e.g. "_pendulum"
+    apart: float
+    planar: float | None = None
+
+
+@dataclass(frozen=True)
 class Pack:
     """What is stated about one pack as a whole."""
 
@@ -60,6 +77,10 @@ class Pack:
     seam_ratio: float | None = None
     # When set, exactly this many tables start at the origin.
     origin_starts: int | None = None
+    # When set, exactly this many tables reach the pack's peak exactly; the others stay below it.
+    exact_peaks: int | None = None
+    # Groups of tables that must not nearly copy one another (see Distinct).
+    distinct: tuple[Distinct, ...] = ()
     # Where the pack comes in the catalogue, which takes packs by rising order as it takes a
     # pack's families by the number in front of their file names. Every pack.py states it.
     order: int | None = None

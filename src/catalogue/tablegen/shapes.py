@@ -1,9 +1,10 @@
 """The shape toolkit shared by every pack's family modules.
 
-A family module describes its patterns with these pieces (phases, eased keyframe paths,
-raised-cosine onset pulses, closed splines through hashed control points, lane composition) and
-leaves the plumbing here. Every helper is a pure function of its arguments: no random state, no
-caches, nothing read from outside, so the generated tables are the same on every run.
+A family module describes its patterns with these pieces (phases, eased keyframe paths, events
+drawn by kernels such as raised-cosine strokes and one-sided envelopes, closed splines through
+hashed control points, lane composition) and leaves the plumbing here. Every helper is a pure
+function of its arguments: no random state, no caches, nothing read from outside, so the generated
+tables are the same on every run.
 
 A *curve* maps a pip k (an int, or a float when a peak is searched on a finer grid) to one to
 three components. A *lane* is the scalar version: a function of k returning one float.
@@ -39,6 +40,13 @@ def lerp(a: float, b: float, t: float) -> float:
 def phase(k: float, period: float, cycles: float = 1.0) -> float:
     """phi = 2*pi*cycles*k/period: the angle of pip k on a loop of `period` pips."""
     return TAU * cycles * k / period
+
+
+def quick_start(phi: float, hurry: float) -> float:
+    """phi + hurry*sin(phi): an angle that runs at 1 + hurry times its mean rate at phi = 0 and
+    1 - hurry times it half a loop later (hurry below 1 keeps it moving forward). It is odd in
+    phi, so a path mirror-symmetric about pip 0 stays so, now at its quickest there."""
+    return phi + hurry * math.sin(phi)
 
 
 def wrap(k: float, period: float) -> float:
@@ -232,60 +240,7 @@ def keyframe_lane(points: Iterable[tuple], period: float, ease: Ease = smoothers
     return component(keyframes(points, period, ease), 0)
 
 
-# --- raised-cosine onset pulses ---------------------------------------------------------------
-
-
-def pulse(d: float, amplitude: float, half_width: float) -> float:
-    """Raised-cosine pulse A*(1 + cos(pi*d/w))/2 for |d| < w, and exactly 0.0 elsewhere."""
-    if abs(d) >= half_width:
-        return 0.0
-    return amplitude * (1.0 + math.cos(math.pi * d / half_width)) / 2.0
-
-
-@dataclass(frozen=True)
-class Onset:
-    """One gesture: a pulse of signed amplitude per component, centred at `time` (may be
-    fractional), with half-width `width` pips."""
-
-    time: float
-    amplitudes: tuple[float, ...]
-    width: float
-
-    def __post_init__(self) -> None:
-        if not 1 <= len(self.amplitudes) <= 3:
-            raise ValueError(f"an onset moves 1 to 3 components, got {self.amplitudes!r}")
-        if not self.width > 0:
-            raise ValueError(f"an onset's half-width must be positive, got {self.width}")
-
-
-def onset(time: float, *amplitudes: float, width: float) -> Onset:
-    return Onset(float(time), tuple(float(a) for a in amplitudes), float(width))
-
-
-def pulse_train(onsets: Sequence[Onset], period: float) -> Callable[[float], tuple[float, ...]]:
-    """The sum of every onset's pulse, with distances measured around the loop so that pulses
-    near the seam wrap. Where no pulse reaches, every component is exactly 0.0; at the centre of
-    a pulse that nothing overlaps, the component is exactly its amplitude."""
-    onsets = tuple(onsets)
-    if not onsets:
-        raise ValueError("a pulse train needs at least one onset")
-    size = max(len(o.amplitudes) for o in onsets)
-    for o in onsets:
-        if 2 * o.width > period:
-            raise ValueError(f"pulse at {o.time} is wider than the loop of {period} pips")
-
-    def curve(k: float) -> tuple[float, ...]:
-        sums = [0.0] * size
-        for o in onsets:
-            d = cyclic_distance(k, o.time, period)
-            if abs(d) >= o.width:
-                continue
-            for axis, amplitude in enumerate(o.amplitudes):
-                if amplitude != 0.0:
-                    sums[axis] += pulse(d, amplitude, o.width)
-        return tuple(sums)
-
-    return curve
+# --- onset grids ------------------------------------------------------------------------------
 
 
 def grid_time(step: int, steps: int, period: float) -> float:
@@ -436,11 +391,14 @@ def harmonics(terms: Sequence[tuple[int, float, float]]) -> Callable[[float], fl
     return lambda phi: math.fsum(a * math.sin(n * phi + p) for n, a, p in terms)
 
 
-# --- one-sided kernels for events at fractional times -----------------------------------------
+# --- events: kernels, hits and their sum ------------------------------------------------------
 #
-# A kernel is the unit shape that one event leaves on a lane, written as a function of d, the
-# pips from the event to the pip being drawn (negative before the event). Each kernel is exactly
-# 0.0 outside its support, so silence between events is exact, and the causal ones (attack and
+# Every event a family scores (a stroke, a drum hit, an accent) is one model: a Hit at a time
+# (fractional allowed) with a signed amplitude per component and a Kernel, the unit shape the
+# event leaves on a lane, written as a function of d, the pips from the event to the pip being
+# drawn (negative before the event). hit_sum adds the hits of a loop. Each kernel is exactly 0.0
+# outside its support, so silence between events is exact; the symmetric raised cosine of
+# `onset` peaks at exactly its amplitude on its event, and the causal kernels (attack and
 # release, the struck spring) are exactly at rest up to and including their event.
 
 
@@ -559,10 +517,28 @@ def hit(time: float, *amplitudes: float, kernel: Kernel) -> Hit:
     return Hit(float(time), tuple(float(a) for a in amplitudes), kernel)
 
 
+def raised_cosine(width: float) -> Kernel:
+    """The symmetric pulse (1 + cos(pi*d/width))/2 for |d| < width: the onset stroke."""
+    return rise_fall(width, width)
+
+
+def onset(time: float, *amplitudes: float, width: float) -> Hit:
+    """A stroke centred on its event: a raised-cosine pulse of half-width `width` pips that peaks
+    at exactly its amplitudes on the event."""
+    return hit(time, *amplitudes, kernel=raised_cosine(width))
+
+
 def since(k: float, time: float, period: float, lead: float = 0.0) -> float:
     """Pips from an event at `time` to pip k, measured around the loop, in [-lead, period - lead):
-    a kernel with that lead sees every pip of the loop exactly once."""
-    return wrap(k - time + lead, period) - lead
+    a kernel with that lead sees every pip of the loop exactly once. The difference is taken once
+    and shifted by whole loops, so every pip near the event gets the same distance whatever the
+    lead: a symmetric pulse is drawn the same as by cyclic_distance."""
+    d = math.fmod(k - time, period)
+    if d >= period - lead:
+        d -= period
+    elif d < -lead:
+        d += period
+    return d
 
 
 def hit_sum(hits: Sequence[Hit], period: float, size: int = 3) -> Callable[[float], tuple]:

@@ -11,7 +11,7 @@ import math
 
 from tablegen.facts import peaks
 from tablegen.model import CheckError, Pattern
-from tablegen.shapes import TAU, keyframe_lane, pulse, smootherstep, soft_ceiling
+from tablegen.shapes import TAU, keyframe_lane, skewed_pulse, smootherstep, soft_ceiling
 
 EIGHT_BEATS = 512
 PEAK = 0.82
@@ -194,7 +194,7 @@ def escapement(k):
     before each tick the pallet lifts off (the point dips toward the hub), releasing the tooth."""
     tick, u = divmod(k, TICK_PIPS)
     angle = TAU * (tick + tick_advance(u)) / TICKS + 0.3
-    release = pulse(u - TICK_PIPS if u > TICK_PIPS / 2 else u, 0.09, 10.0)
+    release = skewed_pulse(u - TICK_PIPS if u > TICK_PIPS / 2 else u, 0.09, 10.0, 10.0)
     radius = 1.0 - release
     return (radius * math.cos(angle), radius * math.sin(angle))
 

@@ -7,7 +7,7 @@ import math
 
 from tablegen.facts import formula, peaks, value_at, zero_except_near
 from tablegen.model import Pattern
-from tablegen.shapes import euclid_steps, onset, pulse_train
+from tablegen.shapes import euclid_steps, hit_sum, onset
 
 EIGHTH = 32
 HALF_WIDTH = 24
@@ -34,7 +34,7 @@ def strokes(k, n):
 
 def euclid(k, n):
     gestures = [onset(pip, x, y, width=HALF_WIDTH) for pip, x, y in strokes(k, n)]
-    return pulse_train(gestures, EIGHTH * n)
+    return hit_sum(gestures, EIGHTH * n)
 
 
 def euclid_rule(k, n):

@@ -9,7 +9,7 @@ partly cancel and the peaks are smaller."""
 
 from tablegen.facts import peaks, value_at, zero_except_near
 from tablegen.model import Pattern
-from tablegen.shapes import grid_time, nearest_pip, onset, pulse_train
+from tablegen.shapes import grid_time, hit_sum, nearest_pip, onset
 
 EIGHT_BEATS = 512
 HALF_WIDTH = 24
@@ -39,7 +39,7 @@ def gestures(a, b):
 
 
 def poly(a, b):
-    return pulse_train(
+    return hit_sum(
         [onset(pip, *values, width=HALF_WIDTH) for pip, values in gestures(a, b)], EIGHT_BEATS
     )
 

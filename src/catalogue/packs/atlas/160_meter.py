@@ -11,7 +11,7 @@ from itertools import accumulate
 
 from tablegen.facts import peaks, value_at
 from tablegen.model import Pattern
-from tablegen.shapes import component, keyframe_lane, lanes, onset, pulse_train
+from tablegen.shapes import component, hit_sum, keyframe_lane, lanes, onset
 
 EIGHTH = 32
 LEAN = 0.72
@@ -71,7 +71,7 @@ def marks(groups):
             notes.append(onset(EIGHTH * step, GROUP_DIP, depth, width=GROUP_WIDTH))
         else:
             notes.append(onset(EIGHTH * step, EIGHTH_DIP, width=EIGHTH_WIDTH))
-    return pulse_train(notes, EIGHTH * sum(groups))
+    return hit_sum(notes, EIGHTH * sum(groups))
 
 
 def meter(groups):

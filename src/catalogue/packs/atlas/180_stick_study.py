@@ -11,7 +11,7 @@ import math
 
 from tablegen.facts import formula, peaks, value_at
 from tablegen.model import Pattern
-from tablegen.shapes import onset, pulse_train
+from tablegen.shapes import hit_sum, onset
 
 EIGHT_BEATS = 512
 EIGHTH = 32
@@ -62,7 +62,7 @@ def strokes(sticking):
 
 def study(sticking):
     gestures = [onset(pip, x, y, width=HALF_WIDTH) for pip, x, y in strokes(sticking)]
-    return pulse_train(gestures, EIGHT_BEATS)
+    return hit_sum(gestures, EIGHT_BEATS)
 
 
 def study_rule(sticking):

@@ -4,7 +4,7 @@ also carry the values that pin those rules down."""
 
 import math
 
-from beatgrid.motions import MOTIONS
+from beatgrid.motions import CLUB_MOTIONS
 from beatgrid.patterns import beat_pattern
 from beatgrid.scores import STYLES
 from tablegen.facts import constant_over, near, value_at
@@ -69,5 +69,5 @@ def _calibration(style, motion):
 PATTERNS = [
     beat_pattern(style, motion, "club", _calibration(style, motion))
     for style in STYLES[:36]
-    for motion in MOTIONS[:4]
+    for motion in CLUB_MOTIONS
 ]

@@ -6,6 +6,11 @@ band is wider on one side of the spine than the other, and it leans out of the p
 the further the point sits from the spine, the further it moves in depth. A slim ribbon is
 narrow and leans a little; a deep one is wider, leans steeply, and its spine sags back where the
 band is widest.
+
+Every ribbon is mirror-symmetric about pip 0: it starts at the bottom of the spine with the band
+at its edge, and what it draws after pip 0 it drew mirrored (left for right) before it. The point
+hurries through the bottom and eases over the top, so it moves fastest there, and in several
+members the seam is the table's largest step.
 """
 
 import math
@@ -13,7 +18,7 @@ from dataclasses import dataclass
 
 from tablegen.facts import peak_within
 from tablegen.model import Pattern
-from tablegen.shapes import HALF_PIP, phase
+from tablegen.shapes import HALF_PIP, phase, quick_start
 
 SIXTEEN_BEATS = 1024
 PEAK = 0.82
@@ -45,17 +50,21 @@ class Band:
     sag: float  # depth by which the spine itself falls back on the broad side
 
 
-SLIM = Band(width=0.11, swell=0.6, broad=4.5, lean=0.5, sag=0.05)
-DEEP = Band(width=0.15, swell=0.6, broad=4.5, lean=1.9, sag=0.2)
+# The broad side is at the top of the spine, on the mirror line.
+SLIM = Band(width=0.11, swell=0.6, broad=math.pi / 2, lean=0.5, sag=0.05)
+DEEP = Band(width=0.15, swell=0.6, broad=math.pi / 2, lean=1.9, sag=0.2)
+# How much quicker than its mean pace the point runs through pip 0 (and slower half a loop on).
+HURRY = 0.3
+BOTTOM = 3 * math.pi / 2  # the spine angle at pip 0
+EDGE = math.pi / 2  # the band's phase at pip 0: at its edge, where its crossing turns
 
 
 def ribbon(turns: int, crossings: int, band: Band):
     def curve(k):
-        phi = phase(k, SIXTEEN_BEATS)
-        # Start a little past the spine's right end and mid-crossing, clear of the fastest part.
-        theta = turns * phi + 0.35
+        phi = quick_start(phase(k, SIXTEEN_BEATS), HURRY)
+        theta = turns * phi + BOTTOM
         swell = math.cos(theta - band.broad)
-        offset = band.width * (1 + band.swell * swell) * math.sin(crossings * phi + 0.6)
+        offset = band.width * (1 + band.swell * swell) * math.sin(crossings * phi + EDGE)
         (sx, sy), (nx, ny) = spine(theta), spine_normal(theta)
         depth = band.lean * offset + band.sag * swell
         return (sx + offset * nx, sy + offset * ny, depth)

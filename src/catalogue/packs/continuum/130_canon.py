@@ -8,7 +8,7 @@ from fractions import Fraction
 
 from tablegen.facts import peak_within, value_at, zero_except_near
 from tablegen.model import Pattern
-from tablegen.shapes import nearest_pip, onset, pulse_train
+from tablegen.shapes import hit_sum, nearest_pip, onset
 
 DESCRIPTION = (
     "A rational-beat motif passes between lateral and depth lanes, with an altered second-half "
@@ -109,9 +109,7 @@ def canon_pattern(nn, notes, delay, alteration, peak, kind):
         value_at(nearest_pip(pips(SECOND_HALF)), x=0.0, z=downbeat),  # depth takes the lead
         zero_except_near([s.time for s in strokes], NOTE),
     )
-    return Pattern(
-        f"canon_{nn}_{kind}", DESCRIPTION, LOOP, 3, pulse_train(strokes, LOOP), facts=facts
-    )
+    return Pattern(f"canon_{nn}_{kind}", DESCRIPTION, LOOP, 3, hit_sum(strokes, LOOP), facts=facts)
 
 
 PATTERNS = [

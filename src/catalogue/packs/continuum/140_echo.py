@@ -15,7 +15,7 @@ from fractions import Fraction
 
 from tablegen.facts import peak_within, value_at, zero_except_near
 from tablegen.model import Pattern
-from tablegen.shapes import onset, pulse_train
+from tablegen.shapes import hit_sum, onset
 
 DESCRIPTION = (
     "An original decaying call and a differently directed answer; echo spacing is preserved as "
@@ -114,11 +114,9 @@ def echo_pattern(kind, n, call, answer):
         peak_within(0.0, LAYER_CEILING),
         value_at(0, *(stored(size * d) for d in call)),
         value_at(round(pips(ANSWER)), *(stored(ANSWER_SIZE * size * d) for d in answer)),
-        zero_except_near([(s.time, s.width) for s in strokes]),
+        zero_except_near([(s.time, s.kernel.reach) for s in strokes]),
     )
-    return Pattern(
-        f"echo_{kind}_{n}", DESCRIPTION, LOOP, 3, pulse_train(strokes, LOOP), facts=facts
-    )
+    return Pattern(f"echo_{kind}_{n}", DESCRIPTION, LOOP, 3, hit_sum(strokes, LOOP), facts=facts)
 
 
 PATTERNS = [echo_pattern(*row) for row in ECHOES]

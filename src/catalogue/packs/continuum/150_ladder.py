@@ -8,7 +8,7 @@ from fractions import Fraction
 
 from tablegen.facts import peak_within, value_at, zero_except_near
 from tablegen.model import Pattern
-from tablegen.shapes import onset, pulse_train
+from tablegen.shapes import hit_sum, onset
 
 DESCRIPTION = "Four two-beat regions change subdivision density while accents mark region starts."
 LOOP = 512
@@ -76,10 +76,10 @@ def ladder_pattern(densities, score):
         peak_within(PEAK, PEAK),
         peak_within(0.0, LAYER_CEILING),
         *starts,
-        zero_except_near([(s.time, s.width) for s in strokes]),
+        zero_except_near([(s.time, s.kernel.reach) for s in strokes]),
     )
     name = "ladder_" + "_".join(map(str, densities))
-    return Pattern(name, DESCRIPTION, LOOP, 3, pulse_train(strokes, LOOP), facts=facts)
+    return Pattern(name, DESCRIPTION, LOOP, 3, hit_sum(strokes, LOOP), facts=facts)
 
 
 PATTERNS = [ladder_pattern(*row) for row in LADDERS]

@@ -7,7 +7,7 @@ forward in depth. No word is a rotation of another: each is a different necklace
 
 from tablegen.facts import peak_within, value_at
 from tablegen.model import Pattern
-from tablegen.shapes import onset, pulse_train
+from tablegen.shapes import hit_sum, onset
 
 DESCRIPTION = (
     "A hand-authored binary accent word; its complement moves the other side and rising accents "
@@ -57,7 +57,7 @@ def necklace(word: str):
         onset(i * step, 0.0, NOD, 0.0, width=step / 2) for i, bit in enumerate(word) if bit == "1"
     ]
     pushes = [onset(i * step, 0.0, 0.0, DEPTH, width=step) for i in rising(word)]
-    return pulse_train(sides + nods + pushes, LOOP)
+    return hit_sum(sides + nods + pushes, LOOP)
 
 
 def step_facts(word: str):

@@ -11,7 +11,7 @@ from fractions import Fraction
 
 from tablegen.facts import near, peak_within, zero_except_near
 from tablegen.model import Pattern
-from tablegen.shapes import nearest_pip, onset, pulse_train
+from tablegen.shapes import hit_sum, nearest_pip, onset
 
 DESCRIPTION = (
     "A four-bar grid keeps its pulse spacing while a two-accent motif migrates between bars."
@@ -76,10 +76,10 @@ def walk_pattern(n, k, motif):
         peak_within(0.0, LAYER_CEILING),
         *(near(nearest_pip(float(t)), x=x, tol=BETWEEN_PIPS) for t, x in pulses),
         *(near(nearest_pip(float(t)), z=DEPTH, tol=BETWEEN_PIPS) for t in accents),
-        zero_except_near([(s.time, s.width) for s in strokes]),
+        zero_except_near([(s.time, s.kernel.reach) for s in strokes]),
     )
     return Pattern(
-        f"accent_walk_{n}_{k}", DESCRIPTION, LOOP, 3, pulse_train(strokes, LOOP), facts=facts
+        f"accent_walk_{n}_{k}", DESCRIPTION, LOOP, 3, hit_sum(strokes, LOOP), facts=facts
     )
 
 

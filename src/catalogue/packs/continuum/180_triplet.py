@@ -15,7 +15,7 @@ from fractions import Fraction
 
 from tablegen.facts import near, peak_within, value_at, zero_except_near
 from tablegen.model import Pattern
-from tablegen.shapes import nearest_pip, onset, pulse_train
+from tablegen.shapes import hit_sum, nearest_pip, onset
 
 DESCRIPTION = (
     "Triplet-grid gestures with deliberate omissions; gaps either answer off-grid or rotate after "
@@ -120,10 +120,10 @@ def triplet_pattern(nn, score, palette, rotation, kind):
         peak_within(0.0, LAYER_CEILING),
         value_at(0, *stored(scaled(palette[0], PEAK))),
         *(near(nearest_pip(t), *reply, tol=BETWEEN_PIPS) for t, reply in answers),
-        zero_except_near([(s.time, s.width) for s in strokes]),
+        zero_except_near([(s.time, s.kernel.reach) for s in strokes]),
     )
     return Pattern(
-        f"triplet_{nn}_{kind}", DESCRIPTION, LOOP, 3, pulse_train(strokes, LOOP), facts=facts
+        f"triplet_{nn}_{kind}", DESCRIPTION, LOOP, 3, hit_sum(strokes, LOOP), facts=facts
     )
 
 

@@ -7,7 +7,7 @@ the group that is ending. All strokes are raised cosines with silence between, a
 from tablegen.facts import peak_within, value_at, zero_except_near
 from tablegen.model import Pattern
 from tablegen.shapes import DIRECTIONS as SHARED_DIRECTIONS
-from tablegen.shapes import onset, pulse_train
+from tablegen.shapes import hit_sum, onset
 
 DESCRIPTION = (
     "Different eighth-note group lengths pass a phrase between directions, with late pickup "
@@ -84,10 +84,10 @@ def dialogue_pattern(groups, score):
         peak_within(0.0, LAYER_CEILING),
         *(value_at(s, *scaled(d, size)) for s, (d, size) in zip(starts, parts, strict=True)),
         *(value_at((s - PICKUP_LEAD) % period, 0.0, PICKUP, 0.0) for s in starts),
-        zero_except_near([(s.time, s.width) for s in strokes]),
+        zero_except_near([(s.time, s.kernel.reach) for s in strokes]),
     )
     name = "dialogue_" + "_".join(map(str, groups))
-    return Pattern(name, DESCRIPTION, period, 3, pulse_train(strokes, period), facts=facts)
+    return Pattern(name, DESCRIPTION, period, 3, hit_sum(strokes, period), facts=facts)
 
 
 PATTERNS = [dialogue_pattern(*row) for row in DIALOGUES]

@@ -7,7 +7,11 @@ ring, forward and back along it, and in depth, so every winding throws a loop, a
 than one pass the passes cross between the loops. A second depth ripple at twice the winding
 rate rides on the roll, in the phase that keeps every crossing clear: wherever the path crosses
 itself in the picture, the two strands pass well apart in depth, one over and one under. The
-ring's centreline is an ellipse set off the centre of the field and tipped back on one side.
+ring's centreline is an ellipse set below the centre of the field and tipped back on one side.
+
+Every braid is symmetric about pip 0 under a half turn round the vertical axis (x and z change
+sign): it starts at the top of the ring on the outside of the tube, moving along the ring as the
+ring itself moves fastest there, so pip 0 is its quickest point and the seam its largest step.
 """
 
 import math
@@ -21,9 +25,9 @@ PEAK = 0.82
 LOWEST_PEAK = 0.81962  # a half-pip peak can fall between two pips; the table then peaks lower
 DESCRIPTION = "An offset tube centreline and a rolling cross-section with a second depth ripple."
 
-# The ring: an ellipse, its centre set off to the right and down, tipped back on the left.
+# The ring: an ellipse, its centre set down, tipped back on the left.
 RING_X, RING_Y = 0.52, 0.44
-RING_OFFSET = (0.07, -0.05)
+RING_OFFSET = (0.0, -0.05)
 RING_TIP = 0.06
 # The rolling cross-section: how far the point swings across the ring, along it and in depth,
 # and the depth of the second ripple.
@@ -48,11 +52,11 @@ def heading(theta):
 def braid(passes: int, windings: int):
     def curve(k):
         phi = phase(k, SIXTEEN_BEATS)
-        theta = passes * phi + 0.25  # along the ring
-        psi = windings * phi + 0.9  # round the tube
+        theta = passes * phi + math.pi / 2  # along the ring, from its top
+        psi = windings * phi  # round the tube, from its outside
         (cx, cy, cz), (tx, ty) = centreline(theta), heading(theta)
         across, along = ACROSS * math.cos(psi), ALONG * math.sin(psi)
-        depth = DEPTH * math.sin(psi) + RIPPLE * math.cos(2 * psi)
+        depth = DEPTH * math.sin(psi) + RIPPLE * math.sin(2 * psi)
         # The outward normal is the tangent turned a quarter clockwise: (ty, -tx).
         return (cx + across * ty + along * tx, cy - across * tx + along * ty, cz + depth)
 

@@ -11,12 +11,12 @@ from tablegen.shapes import (
     closed_spline,
     component,
     hashed_points,
+    hit_sum,
     keyframe_lane,
     keyframes,
     lanes,
     onset,
     phase,
-    pulse_train,
     scale_lane_to_peak,
     smootherstep,
     smoothstep,
@@ -31,7 +31,7 @@ SIXTEEN_BEATS = 1024
 # and a little to the left after the second.
 TWIN_SWELLS = [(128, 0.0, 0.85, 128), (384, 0.0, 0.5, 128)]
 TWIN_ANSWERS = [(224, 0.32, 0.0, 96), (480, -0.2, 0.0, 96)]
-twin_swell = pulse_train(
+twin_swell = hit_sum(
     [onset(t, x, y, width=w) for t, x, y, w in TWIN_SWELLS + TWIN_ANSWERS], EIGHT_BEATS
 )
 
@@ -44,7 +44,7 @@ pulse_hold = keyframes([(0, 0.0), (32, 0.8), (128, 0.8), (164, -0.35), (192, 0.0
 # than the last.
 sweep_x = keyframe_lane([(0, -0.75), (320, 0.75)], EIGHT_BEATS)
 RATCHETS = [(352, -0.65), (384, -0.45), (416, -0.28)]
-ratchet_y = component(pulse_train([onset(t, y, width=16) for t, y in RATCHETS], EIGHT_BEATS), 0)
+ratchet_y = component(hit_sum([onset(t, y, width=16) for t, y in RATCHETS], EIGHT_BEATS), 0)
 sweep_ratchet = lanes(sweep_x, ratchet_y)
 
 
@@ -107,7 +107,7 @@ swell = keyframe_lane(
     [(0, 0.0, accelerating(smootherstep, 2.0)), (REVERSE_PEAK_PIP, 1.0, smoothstep), (352, 0.0)],
     EIGHT_BEATS,
 )
-AFTERSHOCKS = pulse_train(
+AFTERSHOCKS = hit_sum(
     [onset(376, 0.06, -0.26, width=16), onset(410, -0.035, 0.12, width=14)], EIGHT_BEATS
 )
 reverse_swell = lanes(

@@ -4,7 +4,7 @@ between them."""
 
 from tablegen.facts import peaks, value_at, zero_except_near
 from tablegen.model import Pattern
-from tablegen.shapes import euclid_steps, grid_time, onset, pulse_train
+from tablegen.shapes import euclid_steps, grid_time, hit_sum, onset
 
 FOUR_BEATS = 256
 SEVEN_BEATS = 448
@@ -26,7 +26,7 @@ def lateral_against_beats(lateral_hits):
         for t, a in zip(x_times, alternating(lateral_hits, 0.72), strict=True)
     ]
     hits += [onset(t, 0.0, a, width=12) for t, a in zip(y_times, alternating(8, 0.68), strict=True)]
-    return x_times + y_times, pulse_train(hits, EIGHT_BEATS)
+    return x_times + y_times, hit_sum(hits, EIGHT_BEATS)
 
 
 FIVE_FOUR_TIMES, five_four = lateral_against_beats(10)
@@ -46,7 +46,7 @@ def euclid_sixteen(onsets):
             time = bar * FOUR_BEATS + step * SIXTEENTH
             strokes.append((time, sign * x, y))
             hits.append(onset(time, sign * x, y, width=12))
-    return strokes, pulse_train(hits, EIGHT_BEATS)
+    return strokes, hit_sum(hits, EIGHT_BEATS)
 
 
 EUCLID_7_16, euclid_7_16 = euclid_sixteen(7)
@@ -56,7 +56,7 @@ EUCLID_5_16, euclid_5_16 = euclid_sixteen(5)
 # has a softer swung offbeat two thirds of the way to the next beat.
 SWUNG_BEATS = [(64 * b, 0.78 if b < 2 else -0.78, -0.3) for b in range(4)]
 SWUNG_OFFBEATS = [(64 * b + 128 / 3, 0.468 if b < 2 else -0.468, -0.18) for b in range(4)]
-swung_answer = pulse_train(
+swung_answer = hit_sum(
     [onset(t, x, y, width=8) for t, x, y in SWUNG_BEATS + SWUNG_OFFBEATS], FOUR_BEATS
 )
 
@@ -78,15 +78,15 @@ GROUP_223 = [
     (288, 0.518, -0.28),
     (352, -0.629, -0.34),
 ]
-group_332 = pulse_train([onset(t, x, y, width=16) for t, x, y in GROUP_332], EIGHT_BEATS)
-group_223 = pulse_train([onset(t, x, y, width=16) for t, x, y in GROUP_223], SEVEN_BEATS)
+group_332 = hit_sum([onset(t, x, y, width=16) for t, x, y in GROUP_332], EIGHT_BEATS)
+group_223 = hit_sum([onset(t, x, y, width=16) for t, x, y in GROUP_223], SEVEN_BEATS)
 
 # rhythm_three_four_five: three x, four y and five z gestures over the two bars, at exact
 # rational times.
 TFF_X = [grid_time(i, 3, EIGHT_BEATS) for i in range(3)]
 TFF_Y = [grid_time(j, 4, EIGHT_BEATS) for j in range(4)]
 TFF_Z = [grid_time(m, 5, EIGHT_BEATS) for m in range(5)]
-three_four_five = pulse_train(
+three_four_five = hit_sum(
     [onset(t, 0.7, 0.0, 0.0, width=24) for t in TFF_X]
     + [onset(t, 0.0, -0.7, 0.0, width=24) for t in TFF_Y]
     + [onset(t, 0.0, 0.0, 0.55, width=24) for t in TFF_Z],

@@ -5,11 +5,11 @@ import math
 from tablegen.facts import constant_over, formula, monotone_over, peaks, value_at
 from tablegen.model import Pattern
 from tablegen.shapes import (
+    hit_sum,
     keyframe_lane,
     keyframes,
     onset,
     phase,
-    pulse_train,
     rounded_ramp,
     smootherstep,
     soft_triangle,
@@ -61,7 +61,7 @@ def double_pump(k):
 # lfo_ratchet: four raised-cosine hits a quarter beat apart, each 0.144 (x) lower than the last,
 # then a rest for the remaining three beats.
 RATCHET_HITS = [(0, 0.8, -0.5), (16, 0.656, -0.41), (32, 0.512, -0.32), (48, 0.368, -0.23)]
-ratchet = pulse_train([onset(t, x, y, width=8) for t, x, y in RATCHET_HITS], FOUR_BEATS)
+ratchet = hit_sum([onset(t, x, y, width=8) for t, x, y in RATCHET_HITS], FOUR_BEATS)
 
 
 # lfo_glide_stair: hold low for half a beat, five quarter-beat climbs of 0.32 with short

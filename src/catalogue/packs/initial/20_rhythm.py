@@ -2,7 +2,7 @@
 
 from tablegen.facts import peaks, value_at, zero_except_near
 from tablegen.model import Pattern
-from tablegen.shapes import euclid_steps, grid_time, onset, pulse_train
+from tablegen.shapes import euclid_steps, grid_time, hit_sum, onset
 
 FOUR_BEATS = 256
 
@@ -12,7 +12,7 @@ def euclid_study(onsets, steps):
     to -0.3."""
     times = [grid_time(s, steps, FOUR_BEATS) for s in euclid_steps(onsets, steps)]
     hits = [onset(t, 0.8 if i % 2 == 0 else -0.8, -0.3, width=12) for i, t in enumerate(times)]
-    return times, pulse_train(hits, FOUR_BEATS)
+    return times, hit_sum(hits, FOUR_BEATS)
 
 
 EUCLID_3_8_TIMES, euclid_3_8 = euclid_study(3, 8)
@@ -21,7 +21,7 @@ EUCLID_5_12_TIMES, euclid_5_12 = euclid_study(5, 12)
 # rhythm_three_two: three horizontal gestures against two vertical ones in one bar.
 THREE_TWO_X = [grid_time(i, 3, FOUR_BEATS) for i in range(3)]
 THREE_TWO_Y = [grid_time(j, 2, FOUR_BEATS) for j in range(2)]
-three_two = pulse_train(
+three_two = hit_sum(
     [onset(t, 0.78, 0.0, width=24) for t in THREE_TWO_X]
     + [onset(t, 0.0, 0.78, width=24) for t in THREE_TWO_Y],
     FOUR_BEATS,
@@ -35,7 +35,7 @@ HALF_TIME_HITS = [
     (128, 0.85, -0.25, 16),
     (224, -0.4, -0.1, 12),
 ]
-half_time = pulse_train([onset(t, x, y, width=w) for t, x, y, w in HALF_TIME_HITS], FOUR_BEATS)
+half_time = hit_sum([onset(t, x, y, width=w) for t, x, y, w in HALF_TIME_HITS], FOUR_BEATS)
 
 
 PATTERNS = [

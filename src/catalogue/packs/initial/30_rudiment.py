@@ -9,7 +9,6 @@ from tablegen.shapes import (
     hit_sum,
     nearest_pip,
     onset,
-    pulse_train,
     rise_fall,
 )
 
@@ -44,7 +43,7 @@ def sticking_strokes(sticking, accents):
 
 def sticking_study(name, sticking, accents):
     strokes = sticking_strokes(sticking, accents)
-    curve = pulse_train([onset(p, x, y, width=STROKE_WIDTH) for p, x, y in strokes], FOUR_BEATS)
+    curve = hit_sum([onset(p, x, y, width=STROKE_WIDTH) for p, x, y in strokes], FOUR_BEATS)
     return Pattern(
         name,
         f"Visual sticking study {sticking}{STUDY_NOTE}",

@@ -13,7 +13,7 @@ still touch without adding.
 
 from tablegen.facts import peaks, value_at, zero_except_near
 from tablegen.model import Pattern
-from tablegen.shapes import onset, pulse_train
+from tablegen.shapes import hit_sum, onset
 
 TWO_BARS = 512
 SIXTEENTH = 16
@@ -79,7 +79,7 @@ def hits(excerpt, played):
 
 def groove(name, description, excerpt, played, peak_x, peak_y, extra_facts=()):
     centres = hits(excerpt, played)
-    curve = pulse_train([onset(c, x, y, width=HIT_WIDTH) for c, x, y in centres], TWO_BARS)
+    curve = hit_sum([onset(c, x, y, width=HIT_WIDTH) for c, x, y in centres], TWO_BARS)
     return Pattern(
         name,
         description,
