@@ -25,6 +25,16 @@ class RefusedError(ValueError):
     """A request the CLI will not carry out; its message is shown as is."""
 
 
+def _positive_number(text: str) -> float:
+    try:
+        value = float(text)
+    except ValueError:
+        raise argparse.ArgumentTypeError(f"expected a number, got {text!r}") from None
+    if not value > 0 or value == float("inf"):
+        raise argparse.ArgumentTypeError(f"expected a number above zero, got {text}")
+    return value
+
+
 def _positive_int(text: str) -> int:
     try:
         value = int(text)
@@ -165,8 +175,9 @@ def command_gallery(args: argparse.Namespace) -> int:
 
 def build_parser() -> argparse.ArgumentParser:
     parser = argparse.ArgumentParser(
-        prog="python -m motiloom_kit",
-        description="List, show, export, draw and browse motiloom's built-in patterns.",
+        prog="motiloom",
+        description="List, show, export, draw and browse motiloom's built-in patterns, and play, "
+        "check or record a rig live.",
     )
     commands = parser.add_subparsers(dest="command", required=True, metavar="COMMAND")
 
@@ -211,6 +222,10 @@ def build_parser() -> argparse.ArgumentParser:
     gallery.add_argument("-o", "--output", required=True, help="folder for index.html")
     gallery.add_argument("--bpm", type=float, default=120.0, help="tempo of the dots (120)")
     gallery.set_defaults(run=command_gallery)
+
+    from .live_cli import add_commands
+
+    add_commands(commands, _positive_number)
     return parser
 
 

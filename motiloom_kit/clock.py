@@ -9,6 +9,7 @@ it samples. Everything is computed with exact rationals: the pip of frame n is f
 from __future__ import annotations
 
 import math
+from collections.abc import Sequence
 from dataclasses import dataclass
 from fractions import Fraction
 
@@ -36,6 +37,14 @@ class PipTimes:
 
     def __len__(self) -> int:
         return len(self.whole)
+
+    @classmethod
+    def of(cls, positions: Sequence[Fraction], seconds: ArrayLike | None = None) -> PipTimes:
+        """Exact positions (Fractions, or ints) split into whole pips and fractions."""
+        whole = np.array([math.floor(p) for p in positions], dtype=np.int64)
+        fraction = np.array([float(p - math.floor(p)) for p in positions], dtype=np.float64)
+        times = np.zeros(len(positions)) if seconds is None else np.asarray(seconds, dtype=float)
+        return cls(whole, fraction, times)
 
     @property
     def positions(self) -> NDArray[np.float64]:

@@ -18,7 +18,7 @@ import functools
 import math
 import operator
 import weakref
-from collections.abc import Callable, Iterable, Sequence
+from collections.abc import Callable, Iterable
 from fractions import Fraction
 from itertools import chain
 from typing import Any, Literal, TypeAlias
@@ -630,4 +630,3 @@ def _split_objects(values: NDArray[Any], modulus: int) -> NDArray[np.int64]:
     except TypeError:
         raise TypeError("pips must be integers or floats") from None
     return np.asarray(reduced, dtype=np.int64).reshape(values.shape)
-
