@@ -17,9 +17,10 @@ import signal
 import sys
 import threading
 import time
-from typing import Any
+from typing import TYPE_CHECKING, Any
 
-from .tempo import TapTempo
+if TYPE_CHECKING:
+    from .tempo import TapTempo
 
 
 def add_commands(commands: Any, positive_number: Any) -> None:
@@ -97,6 +98,8 @@ def command_record(args: argparse.Namespace) -> int:
 
 
 def _source(args: argparse.Namespace) -> Any:
+    from .tempo import TapTempo
+
     if args.tap:
         return TapTempo()
     if args.midi_clock is not None:
@@ -168,7 +171,7 @@ def _report(show: Any, how: str, source: Any, stop: threading.Event) -> None:
 def command_play(args: argparse.Namespace) -> int:
     from .rig import load
     from .show import Show
-    from .tempo import TempoMap
+    from .tempo import TapTempo, TempoMap
 
     rig = load(args.rig, bpm=args.bpm)
     tempo = TempoMap(args.bpm if args.bpm is not None else rig.bpm, rig.fps)
