@@ -33,7 +33,7 @@ class MidiClockFollower:
         self.tempo = tempo
         self._times: deque[float] = deque(maxlen=WINDOW)
         self._clocks = 0  # clocks since the last start or song position
-        self._origin = Fraction(0)  # the position of clock 0
+        self._origin: Fraction | None = None  # the position of clock 0, once one came
         self._pending: Fraction | None = None  # a position the next clock lands on
         self.bpm: float | None = None
         self.running = True
@@ -66,6 +66,11 @@ class MidiClockFollower:
         if self._pending is not None:
             self._origin, self._clocks, self._pending = self._pending, 0, None
             self.tempo.align(self._origin, at)
+        elif self._origin is None:
+            # A clock already running when the show joined: its clocks count on from where the
+            # show is when the first one comes.
+            self._origin = Fraction(self.tempo.position_at(at)).limit_denominator(10**6)
+            self._clocks = 0
         else:
             self._clocks += 1
         if self._times and at <= self._times[-1]:
@@ -81,7 +86,12 @@ class MidiClockFollower:
                 self.bpm = 60 / (slope * CLOCKS_PER_BEAT)
                 if self.running and abs(self.bpm - float(self.tempo.bpm)) >= 0.01:
                     self.tempo.set_bpm(self.bpm, at=at)
-        if self.running and self._clocks % CLOCKS_PER_BEAT == 0 and self._clocks:
+        if (
+            self.running
+            and self._clocks % CLOCKS_PER_BEAT == 0
+            and self._clocks
+            and self._origin is not None
+        ):
             self.tempo.align(self._origin + self._clocks * PIPS_PER_CLOCK, at, within=1)
 
 

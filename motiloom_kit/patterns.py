@@ -408,9 +408,8 @@ def _advance(
     part = rest / denominator
     if fraction is not None:
         part += fraction * rate
-        carry = np.floor(part)
+        carry, part = np.divmod(part, 1.0)
         base += carry.astype(np.int64)
-        part -= carry
     return np.mod(base, period), part
 
 
@@ -569,7 +568,7 @@ def _split(pips: Pips, modulus: int) -> tuple[NDArray[np.int64], NDArray[np.floa
     """Whole pips as int64 (those beyond its range already reduced modulo `modulus`), and the
     fractional parts (None when every pip is whole)."""
     if isinstance(pips, PipTimes):
-        return pips.whole, (pips.fraction if np.any(pips.fraction) else None)
+        return pips.whole, (pips.fraction if pips.fraction.any() else None)
     values = np.asarray(pips)
     kind = values.dtype.kind
     if kind == "i":

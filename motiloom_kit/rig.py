@@ -1010,7 +1010,7 @@ class _Drive:
         heads = [(k, f) for k, f in enumerate(self.order) if f.pan is not None]
         self.heads = np.array([k for k, _ in heads], dtype=np.intp)
         tables, slopes, starts, start = [], [], [], 0
-        top, coarse, shift, fine_axes, fine_at = [], [], [], [], []
+        top, source, destination = [], [], []
         for n, (k, f) in enumerate(heads):
             rows = views[f.name].table()
             u, du = self._unclipped(rows, k, f)
@@ -1022,19 +1022,22 @@ class _Drive:
                 assert axis is not None and f.universe is not None
                 base = self.slot[f.universe] * CHANNELS
                 top.append(axis.top)
-                coarse.append(base + axis.coarse)
-                shift.append(8 if axis.fine is not None else 0)
-                if axis.fine is not None:
-                    fine_axes.append(2 * n + a)
-                    fine_at.append(base + axis.fine)
+                # Levels become big-endian byte pairs: a 16-bit axis sends both bytes, an 8-bit
+                # one (its level below 256) the low byte on its coarse channel.
+                pair = 2 * (2 * n + a)
+                if axis.fine is None:
+                    source.append(pair + 1)
+                    destination.append(base + axis.coarse)
+                else:
+                    source += [pair, pair + 1]
+                    destination += [base + axis.coarse, base + axis.fine]
         self.levels = np.concatenate(tables) if tables else np.zeros((0, 2))
         self.slopes = np.concatenate(slopes) if slopes else np.zeros((0, 2))
         self.level_start = np.array(starts, dtype=np.int64)
         self.ceiling = np.array(top, dtype=np.float64) + 0.5
-        self.coarse = np.array(coarse, dtype=np.intp)
-        self.shift = np.array(shift, dtype=np.uint16)
-        self.fine_axes = np.array(fine_axes, dtype=np.intp)
-        self.fine_at = np.array(fine_at, dtype=np.intp)
+        self.source = np.array(source, dtype=np.intp)
+        self.destination = np.array(destination, dtype=np.intp)
+        self.every_one_a_head = len(heads) == len(self.order)
         self.home = self._home_levels([f for _, f in heads])
         self.base = self._base(blackout=False)
 
@@ -1095,26 +1098,30 @@ class _Drive:
     def stop_frame(self, blackout: bool) -> dict[int, NDArray[np.uint8]]:
         base = self._base(blackout=blackout)
         if not blackout and len(self.heads):
-            levels = np.minimum(np.maximum(self.home, 0.5), self.ceiling).astype(np.uint16)
+            levels = np.minimum(np.maximum(self.home, 0.5), self.ceiling)
             self._scatter(base[None, :], levels[None, :])
         return {u: frame.copy() for u, frame in self._split(base).items()}
 
-    def _scatter(self, out: NDArray[np.uint8], levels: NDArray[np.uint16]) -> None:
-        out[:, self.coarse] = levels >> self.shift
-        if len(self.fine_axes):
-            out[:, self.fine_at] = levels[:, self.fine_axes] & 0xFF
+    def _scatter(self, out: NDArray[np.uint8], levels: NDArray[np.float64]) -> None:
+        """Levels (frames, 2 per head), already clipped, into their channels."""
+        pairs = levels.astype(">u2").view(np.uint8)
+        out[:, self.destination] = pairs[:, self.source]
 
     def dmx(self, pips: Pips, start: Any) -> dict[int, NDArray[np.uint8]]:
         linear = self.rig.interpolate == "linear"
         count = _count(pips)
-        out = np.repeat(self.base[None, :], count, axis=0)
+        out = np.empty((count, len(self.base)), dtype=np.uint8)
+        out[:] = self.base
         if self.patterns is not None and len(self.heads):
             rows, part, _ = self.patterns._rows(pips, linear)
-            index = rows[:, self.heads] + self.level_start
+            if not self.every_one_a_head:
+                rows = rows[:, self.heads]
+            index = rows + self.level_start
             values = np.take(self.levels, index, axis=0)  # (frames, heads, 2)
             if linear and part is not None:
-                weights = np.ascontiguousarray(np.broadcast_to(part, rows.shape))[:, self.heads]
-                values += np.take(self.slopes, index, axis=0) * weights[..., None]
+                if not self.every_one_a_head:
+                    part = np.broadcast_to(part, (count, len(self.order)))[:, self.heads]
+                values += np.take(self.slopes, index, axis=0) * part[..., None]
             values = values.reshape(count, -1)
             if start is not None and self.rig.fade_in_beats > 0:
                 weight = self._fade(pips, start)
@@ -1122,17 +1129,19 @@ class _Drive:
                     values = self.home + (values - self.home) * weight[:, None]
             np.maximum(values, 0.5, out=values)
             np.minimum(values, self.ceiling, out=values)
-            self._scatter(out, values.astype(np.uint16))
+            self._scatter(out, values)
         return self._split(out)
 
     def _fade(self, pips: Pips, start: Any) -> NDArray[np.float64] | None:
-        """The share of the show, 0 at `start` to 1 after the fade, of each position."""
+        """The share of the show, 0 at `start` to 1 after the fade, of each position (None once
+        every position is past the fade)."""
         whole, fraction = _whole_and_fraction(pips)
         begin = Fraction(start)
+        first = math.floor(begin)
         length = self.rig.fade_in_beats * PIPS_PER_BEAT
-        since = (whole - math.floor(begin)) + (fraction - float(begin - math.floor(begin)))
-        if np.all(since >= length):
+        if int(whole.min()) - first - 1 >= length:
             return None
+        since = (whole - first) + (fraction - float(begin - first))
         return _smooth(np.clip(since / length, 0.0, 1.0))
 
     def positions(self, pips: Pips) -> NDArray[np.float64]:

@@ -29,6 +29,7 @@ from .tempo import BEATS_PER_BAR, FixedTempo, TempoMap, TempoSource
 
 # The thread starts frame 0 this far ahead, so that it is never late for it.
 LEAD_SECONDS = 0.05
+_NO_SECONDS = np.zeros(1)
 
 
 @dataclass
@@ -37,7 +38,7 @@ class Status:
 
     sent: int = 0
     late: int = 0
-    position: Fraction = Fraction(0)
+    position: float = 0.0  # the musical position of the latest frame, in pips
     bpm: Fraction = Fraction(0)
     lateness: list[float] = field(default_factory=list)  # seconds past its deadline, per send
 
@@ -83,15 +84,20 @@ class Show:
         self._error: BaseException | None = None
         self.status = Status(bpm=tempo.bpm)
         self.last: dict[int, NDArray[np.uint8]] | None = None
+        self._start: Fraction | None = None
         self._needs_positions = (
             any(o.protocol == "osc" for o in rig.outputs) or on_frame is not None
         )
 
-    def frame(self, k: int) -> tuple[dict[int, NDArray[np.uint8]], NDArray[np.float64], Fraction]:
+    def frame(self, k: int) -> tuple[dict[int, NDArray[np.uint8]], NDArray[np.float64], float]:
         """Frame k's bytes per universe, every fixture's position, and its musical position."""
-        position = self.tempo.position(k)
-        pips = PipTimes.of([position])
-        universes = {u: f[0] for u, f in self.rig.dmx(pips, start=self.start).items()}
+        whole, fraction = self.tempo.split(k)
+        pips = PipTimes(np.array([whole]), np.array([fraction]), _NO_SECONDS)
+        # The fade from the stop state is worked out only while it lasts.
+        fading = whole <= self._fade_end
+        start = self.start if fading else None
+        universes = {u: f[0] for u, f in self.rig.dmx(pips, start=start).items()}
+        position = whole + fraction
         if self._needs_positions:
             positions = self.rig.positions(pips)[0]
         else:
@@ -100,7 +106,14 @@ class Show:
 
     @property
     def start(self) -> Fraction:
-        return self.tempo.peek(0)
+        """The position of frame 0, where the fade from the stop state begins."""
+        if self._start is None:
+            self._start = self.tempo.peek(0)
+        return self._start
+
+    @property
+    def _fade_end(self) -> int:
+        return math.floor(self.start) + math.ceil(self.rig.fade_in_beats * PIPS_PER_BEAT) + 1
 
     def run(self) -> Status:
         """Send the show until it is stopped; then the stop state, then the end of the streams.

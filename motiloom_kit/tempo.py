@@ -62,6 +62,7 @@ class TempoMap:
         self._settled = Fraction(0)  # the eases already complete
         self._read = 0  # frames before this one have been read: changes start here
         self._held: Fraction | None = None  # the bpm to go back to after a hold
+        self._lines: dict[str, object] = {}  # the latest segment read, as integers
         self.t0: float | None = None
 
     def _per_frame(self, bpm: Fraction) -> Fraction:
@@ -124,6 +125,39 @@ class TempoMap:
             self._read = max(self._read, frame + 1)
             self._settle()
             return self._position(frame)
+
+    def split(self, frame: int) -> tuple[int, float]:
+        """`position(frame)` as its whole pip and the fraction past it (the fraction rounded
+        to the nearest double, as float() of the position's fraction would be)."""
+        with self._lock:
+            self._read = max(self._read, frame + 1)
+            self._settle()
+            if self._eases:
+                position = self._position(frame)
+                numerator, denominator = position.numerator, position.denominator
+            else:
+                # Integers over one denominator: no fraction arithmetic for a plain frame.
+                first, start, step, denominator = self._line(self._segment(frame))
+                numerator = start + (frame - first) * step
+        whole = numerator // denominator
+        return whole, (numerator - whole * denominator) / denominator
+
+    def _line(self, segment: tuple[int, Fraction, Fraction, Fraction]) -> tuple[int, int, int, int]:
+        """A segment, the settled eases included, as (first frame, numerator there, numerator
+        per frame, denominator)."""
+        key = (segment, self._settled)
+        if self._lines.get("key") != key:
+            first, pip, per_frame, _ = segment
+            start = pip + self._settled
+            denominator = math.lcm(start.denominator, per_frame.denominator)
+            self._lines = {
+                "key": key,
+                "line": (first, start.numerator * (denominator // start.denominator),
+                         per_frame.numerator * (denominator // per_frame.denominator),
+                         denominator),
+            }  # fmt: skip
+        line: tuple[int, int, int, int] = self._lines["line"]
+        return line
 
     def peek(self, frame: int) -> Fraction:
         """The position frame `frame` has as things stand, without reading it."""
