@@ -1,9 +1,11 @@
 """Tempo from MIDI clock: 24 clocks per quarter note, with start, stop, continue and song position.
 
 Received through `mido` with `python-rtmidi` (the `live` extra), from ALSA or JACK. The tempo is
-the slope of a straight line through the arrival times of the last two beats of clocks (48), so
+the slope of a straight line through the times of the last two beats of clocks (48), so
 that a steady clock settles within half a BPM in two beats and a tempo change is followed within
-four, while the jitter of single clocks averages out. The position follows the clocks: start puts
+four, while the jitter of single clocks averages out. The times are the MIDI driver's own
+(the gaps it reports between messages), not when this process happened to hear them, so a busy
+machine does not bend the tempo. The position follows the clocks: start puts
 the show on pip 0 at the first clock after it, song position (in sixteenths) moves it there, stop
 holds it and continue goes on; once a beat, any drift from the clocks' count is eased away.
 """
@@ -37,14 +39,20 @@ class MidiClockFollower:
         self._pending: Fraction | None = None  # a position the next clock lands on
         self.bpm: float | None = None
         self.running = True
+        self._driver: float | None = None  # the driver's time of the latest message
         self._lock = threading.Lock()
 
-    def message(self, kind: str, at: float, *, pos: int = 0) -> None:
-        """One message of type `kind` ("clock", "start", "stop", "continue", "songpos"),
-        arrived at monotonic time `at`."""
+    def message(self, kind: str, at: float, *, pos: int = 0, gap: float | None = None) -> None:
+        """One message of type `kind` ("clock", "start", "stop", "continue", "songpos"; any
+        other only moves the driver's time on), heard at monotonic time `at`, `gap` seconds after the one before by the driver's clock
+        (when it says)."""
         with self._lock:
+            if gap is not None and self._driver is not None:
+                self._driver += gap
+            else:
+                self._driver = at
             if kind == "clock":
-                self._clock(at)
+                self._clock(at, self._driver)
             elif kind == "start":
                 self._times.clear()
                 self._pending = Fraction(0)
@@ -62,7 +70,7 @@ class MidiClockFollower:
                     # A stopped transport that moves: ease the held show there now.
                     self.tempo.align(self._pending, at)
 
-    def _clock(self, at: float) -> None:
+    def _clock(self, at: float, when: float) -> None:
         if self._pending is not None:
             self._origin, self._clocks, self._pending = self._pending, 0, None
             self.tempo.align(self._origin, at)
@@ -73,9 +81,9 @@ class MidiClockFollower:
             self._clocks = 0
         else:
             self._clocks += 1
-        if self._times and at <= self._times[-1]:
+        if self._times and when <= self._times[-1]:
             return  # out of order: no tempo from it
-        self._times.append(at)
+        self._times.append(when)
         n = len(self._times)
         if n >= 6:
             mean_i = (n - 1) / 2
@@ -149,10 +157,11 @@ class MidiClock:
 
         def heard(message: Any) -> None:
             at = clock()
-            if message.type in ("clock", "start", "stop", "continue"):
-                follower.message(message.type, at)
-            elif message.type == "songpos":
-                follower.message("songpos", at, pos=message.pos)
+            # The rtmidi backend gives each message the driver's gap since the one before.
+            gap = message.time if isinstance(message.time, float) and message.time >= 0 else None
+            # Every message counts for the driver's time, whatever its type.
+            position = message.pos if message.type == "songpos" else 0
+            follower.message(message.type, at, pos=position, gap=gap)
 
         self._port = backend.open_input(name, callback=heard)
 
