@@ -44,8 +44,8 @@ class MidiClockFollower:
 
     def message(self, kind: str, at: float, *, pos: int = 0, gap: float | None = None) -> None:
         """One message of type `kind` ("clock", "start", "stop", "continue", "songpos"; any
-        other only moves the driver's time on), heard at monotonic time `at`, `gap` seconds after the one before by the driver's clock
-        (when it says)."""
+        other only moves the driver's time on), heard at monotonic time `at`, `gap` seconds
+        after the one before by the driver's clock (when it says)."""
         with self._lock:
             if gap is not None and self._driver is not None:
                 self._driver += gap

@@ -88,8 +88,8 @@ def test_olad_receives_exactly_the_shows_frames(tmp_path, protocol):
     with skip_unless(Namespace) as ns, skip_unless(lambda: Olad(ns, plugin, [1, 2])) as olad:
         rig_file = dmx_rig(tmp_path, protocol, ns.address)
         with olad.record() as recording:
-            run = ns.run([*PLAY, str(rig_file), "--bpm", "128", "--seconds", "4", "--status", "none"],
-                         timeout=60, check=False)  # fmt: skip
+            argv = [*PLAY, str(rig_file), "--bpm", "128", "--seconds", "4", "--status", "none"]
+            run = ns.run(argv, timeout=60, check=False)
             time.sleep(0.5)
         assert run.returncode == 0, run.stderr
         assert "0 late" in run.stderr
