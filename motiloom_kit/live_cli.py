@@ -68,6 +68,17 @@ def add_commands(commands: Any, positive_number: Any) -> None:
     record.set_defaults(run=command_record)
 
 
+def _address(text: str) -> tuple[str, int]:
+    host, _, port = text.rpartition(":")
+    try:
+        number = int(port)
+    except ValueError:
+        raise argparse.ArgumentTypeError(f"expected [HOST:]PORT, got {text!r}") from None
+    if not 0 < number < 65536:
+        raise argparse.ArgumentTypeError(f"a port is 1-65535, not {number}")
+    return host or "127.0.0.1", number
+
+
 def command_check(args: argparse.Namespace) -> int:
     from .rig import load
 
@@ -188,12 +199,22 @@ def command_play(args: argparse.Namespace) -> int:
     ]
     if isinstance(source, TapTempo):
         threads.append(threading.Thread(target=_read_taps, args=(source, done), daemon=True))
+    closers = []
+    if args.osc_in is not None:
+        from .osc_in import OscControl
+
+        control = OscControl(show, *args.osc_in)
+        control.start()
+        closers.append(control.close)
+        print(f"taking OSC on {args.osc_in[0]}:{control.port}", file=sys.stderr)
     for thread in threads:
         thread.start()
     try:
         status = show.run()
     finally:
         done.set()
+        for close in closers:
+            close()
         for signum, handler in previous.items():
             signal.signal(signum, handler)
     if args.status == "line" and sys.stderr.isatty():

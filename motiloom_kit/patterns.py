@@ -327,6 +327,13 @@ class Pattern:
         assert loop is not None
         return Pattern(self._source, self._rate, exact(loop, "loop") * self.period)
 
+    def retimed(self, rate: Real | str, at: Real | str) -> Pattern:
+        """The same pattern at `rate` from pip `at` on, going on from where it is there: its
+        loop position at `at` is unchanged (a rate change without a jump)."""
+        new = parse_rate(rate)
+        pip = exact(at, "at")
+        return Pattern(self._source, new, pip * self._rate + self._phase - pip * new)
+
     def shifted(self, loop: Real | str) -> Pattern:
         """This pattern moved a further fraction `loop` of its loop ahead (phase is added)."""
         return Pattern(self._source, self._rate, self._phase + exact(loop, "loop") * self.period)

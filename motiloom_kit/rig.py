@@ -305,6 +305,11 @@ class Group:
     swap: bool = False
     speed: str = "fit"
     fitted: float = 1.0  # the factor the speed check shrank its size by
+    phase_beats: Fraction = Fraction(0)  # the phase it was given, in beats
+
+    def scale(self, master: float = 1.0) -> float:
+        """The size the group plays at: its own, fitted to the heads' speed, times the master."""
+        return self.size * self.fitted * master
 
 
 @dataclass(frozen=True)
@@ -697,6 +702,7 @@ def _group(
         flips,
         swap,
         speed,
+        phase_beats=exact(phase, "phase"),
     )
 
 
@@ -748,6 +754,8 @@ class Rig:
         stop: str = "home",
         fade_in_beats: float = 4,
         interpolate: Interpolation = "linear",
+        master: float = 1.0,
+        library: motiloom.PatternLibrary | None = None,
     ) -> None:
         self.fixtures = tuple(fixtures)
         self.groups = tuple(groups)
@@ -757,7 +765,27 @@ class Rig:
         self.stop = stop
         self.fade_in_beats = fade_in_beats
         self.interpolate: Interpolation = interpolate
+        self.master = master  # every group's size is multiplied by it
+        self.library = library  # the rig's own patterns, if it names a library file
         self._compiled: _Drive | None = None
+
+    def changed(self, **what: Any) -> Rig:
+        """This rig with some of its parts (groups, master, stop, ...) replaced."""
+        parts: dict[str, Any] = {
+            "fps": self.fps,
+            "bpm": self.bpm,
+            "stop": self.stop,
+            "fade_in_beats": self.fade_in_beats,
+            "interpolate": self.interpolate,
+            "master": self.master,
+            "library": self.library,
+        }
+        groups = what.pop("groups", self.groups)
+        unknown = set(what) - set(parts)
+        if unknown:
+            raise TypeError(f"a rig has no {sorted(unknown)[0]!r} to change")
+        parts.update(what)
+        return Rig(self.fixtures, groups, self.outputs, **parts)
 
     @property
     def _drive(self) -> _Drive:
@@ -825,6 +853,7 @@ class Rig:
             stop=stop,
             fade_in_beats=fade,
             interpolate=interpolate,
+            library=library,
         )
         return rig.speed_checked(bpm if bpm is not None else tempo)
 
@@ -862,7 +891,8 @@ class Rig:
                     feeds = _component(group, index)
                     span = axis.high - axis.low
                     component: Component = ("x", "y")[feeds]
-                    scaled = AxisRange(component, axis.low, axis.high, size=group.size * span)
+                    size = group.size * self.master * span
+                    scaled = AxisRange(component, axis.low, axis.high, size=size)
                     speed = peak_speed(group.pattern, bpm, scaled, limit=limit, name=axis_name)
                     ratio = speed.peak / limit
                     if ratio > worst_ratio:
@@ -884,17 +914,8 @@ class Rig:
                     f"group[{number}].speed: {group.pattern.name} asks {check.worst} "
                     f"at {bpm:g} BPM; shrink it or let it fit"
                 )
-            groups.append(replace(group, size=group.size * check.fit, fitted=check.fit))
-        return Rig(
-            self.fixtures,
-            groups,
-            self.outputs,
-            fps=self.fps,
-            bpm=self.bpm,
-            stop=self.stop,
-            fade_in_beats=self.fade_in_beats,
-            interpolate=self.interpolate,
-        )
+            groups.append(replace(group, fitted=check.fit))
+        return self.changed(groups=groups)
 
     def patch(self) -> list[str]:
         """The patch as lines of text: fixtures, universes and channels, groups and patterns."""
@@ -927,18 +948,22 @@ class Rig:
             lines.append(f"  {f.name}: {f.kind}, {where}{axes}{moved}")
         for g in self.groups:
             lines.append(
-                f"  {g.name}: {g.pattern.name} rate {g.pattern.rate} size {g.size:.3g} "
+                f"  {g.name}: {g.pattern.name} rate {g.pattern.rate} "
+                f"size {g.scale(self.master):.3g} "
                 f"spread {g.spread} -> {', '.join(g.fixtures)}"
             )
         return lines
 
     # --- the bytes ----------------------------------------------------------------------------
 
-    def dmx(self, pips: Pips, *, start: Any = None) -> dict[int, NDArray[np.uint8]]:
+    def dmx(
+        self, pips: Pips, *, start: Any = None, origin: NDArray[np.float64] | None = None
+    ) -> dict[int, NDArray[np.uint8]]:
         """The bytes sent at the musical positions `pips`: for each universe, an array
         (frames, 512). With `start` (the position the show started at) the first
-        `fade_in_beats` after it fade from the stop state into the show, as a show sends them."""
-        return self._drive.dmx(pips, start)
+        `fade_in_beats` after it fade into the show from every head at home, as a show sends
+        them, or from `origin` (levels from `levels_of`)."""
+        return self._drive.dmx(pips, start, origin)
 
     def positions(self, pips: Pips) -> NDArray[np.float64]:
         """Every fixture's position at `pips` after its group's swap, invert, size and centre:
@@ -946,13 +971,29 @@ class Rig:
         return self._drive.positions(pips)
 
     def stop_frame(
-        self, last: Mapping[int, NDArray[np.uint8]] | None = None
+        self, last: Mapping[int, NDArray[np.uint8]] | None = None, state: str | None = None
     ) -> dict[int, NDArray[np.uint8]]:
-        """What the show sends when it stops: the last frame again ("hold", when given), every
-        head at home ("home"), or at home with no light ("blackout")."""
-        if self.stop == "hold" and last is not None:
+        """What the show sends when it stops (in `state`, the rig's own stop state unless
+        given): the last frame again ("hold", when given), every head at home ("home"), or at
+        home with no light ("blackout")."""
+        state = self.stop if state is None else state
+        if state not in STOP_STATES:
+            raise ValueError(f"a stop state is one of {', '.join(STOP_STATES)}, not {state!r}")
+        if state == "hold" and last is not None:
             return {u: np.array(frame, dtype=np.uint8) for u, frame in last.items()}
-        return self._drive.stop_frame(blackout=self.stop == "blackout")
+        return self._drive.stop_frame(blackout=state == "blackout")
+
+    def levels_of(self, frame: Mapping[int, NDArray[np.uint8]]) -> NDArray[np.float64]:
+        """The pan and tilt levels of the moving heads in a frame of this rig, in the form
+        `dmx(origin=...)` fades from."""
+        return self._drive.levels_of(frame)
+
+    def shown(
+        self, frame: Mapping[int, NDArray[np.uint8]], positions: NDArray[np.float64]
+    ) -> NDArray[np.float64]:
+        """Where every fixture is in a frame as sent: a head's pan and tilt read back from its
+        channels, as -1 .. +1 of its ranges, a point's x and y as given. An array (fixtures, 2)."""
+        return self._drive.shown(frame, positions)
 
 
 def _component(group: Group, axis: int) -> int:
@@ -1000,7 +1041,11 @@ class _Drive:
         ).reshape(-1, 3)
         self.scale = np.array(
             [
-                [g.size * (-1 if g.invert[0] else 1), g.size * (-1 if g.invert[1] else 1), g.size]
+                [
+                    g.scale(rig.master) * (-1 if g.invert[0] else 1),
+                    g.scale(rig.master) * (-1 if g.invert[1] else 1),
+                    g.scale(rig.master),
+                ]
                 for _, g in grouped
             ]
         ).reshape(-1, 3)
@@ -1102,12 +1147,42 @@ class _Drive:
             self._scatter(base[None, :], levels[None, :])
         return {u: frame.copy() for u, frame in self._split(base).items()}
 
+    def levels_of(self, frame: Mapping[int, NDArray[np.uint8]]) -> NDArray[np.float64]:
+        flat = np.concatenate([np.asarray(frame[u], dtype=np.uint8) for u in self.slot])
+        pairs = np.zeros(4 * len(self.heads), dtype=np.uint8)
+        pairs[self.source] = flat[self.destination]
+        return pairs.view(">u2").astype(np.float64) + 0.5
+
+    def shown(
+        self, frame: Mapping[int, NDArray[np.uint8]], positions: NDArray[np.float64]
+    ) -> NDArray[np.float64]:
+        out = np.array(positions, dtype=np.float64)[:, :2].copy()
+        for f in self.rig.fixtures:
+            if f.pan is not None:
+                out[self.where[f.name]] = self._read_head(frame, f)
+        return out
+
+    def _read_head(self, frame: Mapping[int, NDArray[np.uint8]], f: Fixture) -> list[float]:
+        assert f.universe is not None
+        data = np.asarray(frame[f.universe])
+        place = []
+        for axis in (f.pan, f.tilt):
+            assert axis is not None
+            level = int(data[axis.coarse])
+            if axis.fine is not None:
+                level = level * 256 + int(data[axis.fine])
+            degrees = axis.start + level / axis.top * (axis.end - axis.start)
+            place.append((degrees - axis.low) / (axis.high - axis.low) * 2 - 1)
+        return place
+
     def _scatter(self, out: NDArray[np.uint8], levels: NDArray[np.float64]) -> None:
         """Levels (frames, 2 per head), already clipped, into their channels."""
         pairs = levels.astype(">u2").view(np.uint8)
         out[:, self.destination] = pairs[:, self.source]
 
-    def dmx(self, pips: Pips, start: Any) -> dict[int, NDArray[np.uint8]]:
+    def dmx(
+        self, pips: Pips, start: Any, origin: NDArray[np.float64] | None = None
+    ) -> dict[int, NDArray[np.uint8]]:
         linear = self.rig.interpolate == "linear"
         count = _count(pips)
         out = np.empty((count, len(self.base)), dtype=np.uint8)
@@ -1126,7 +1201,8 @@ class _Drive:
             if start is not None and self.rig.fade_in_beats > 0:
                 weight = self._fade(pips, start)
                 if weight is not None:
-                    values = self.home + (values - self.home) * weight[:, None]
+                    begin = self.home if origin is None else origin
+                    values = begin + (values - begin) * weight[:, None]
             np.maximum(values, 0.5, out=values)
             np.minimum(values, self.ceiling, out=values)
             self._scatter(out, values)

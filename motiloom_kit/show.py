@@ -18,14 +18,17 @@ import time
 from collections.abc import Callable, Mapping, Sequence
 from dataclasses import dataclass, field
 from fractions import Fraction
+from typing import Any
 
 import numpy as np
 from numpy.typing import NDArray
 
 from .clock import PIPS_PER_BEAT, PipTimes
 from .outputs import REPEATS, Sender, open_sender
-from .rig import Rig
-from .tempo import BEATS_PER_BAR, FixedTempo, TempoMap, TempoSource
+from .rig import STOP_STATES, Group, Rig, RigError
+from .tempo import BEATS_PER_BAR, FixedTempo, TapTempo, TempoMap, TempoSource
+
+FrameListener = Callable[[int, Mapping[int, NDArray[np.uint8]], NDArray[np.float64]], None]
 
 # The thread starts frame 0 this far ahead, so that it is never late for it.
 LEAD_SECONDS = 0.05
@@ -41,6 +44,7 @@ class Status:
     position: float = 0.0  # the musical position of the latest frame, in pips
     bpm: Fraction = Fraction(0)
     lateness: list[float] = field(default_factory=list)  # seconds past its deadline, per send
+    positions: NDArray[np.float64] | None = None  # every fixture's position in the latest frame
 
     @property
     def bar_beat(self) -> tuple[int, int]:
@@ -77,7 +81,6 @@ class Show:
         self.seconds = seconds
         self.clock = clock
         self.sleep = sleep
-        self.on_frame = on_frame
         self._senders = list(senders) if senders is not None else None
         self._stop = threading.Event()
         self._thread: threading.Thread | None = None
@@ -85,24 +88,130 @@ class Show:
         self.status = Status(bpm=tempo.bpm)
         self.last: dict[int, NDArray[np.uint8]] | None = None
         self._start: Fraction | None = None
-        self._needs_positions = (
-            any(o.protocol == "osc" for o in rig.outputs) or on_frame is not None
-        )
+        self.listeners: list[FrameListener] = [on_frame] if on_frame is not None else []
+        self._needs_positions = any(o.protocol == "osc" for o in rig.outputs)
+        # Live changes: rigs waiting for their position, the override, the fade after it.
+        self._lock = threading.Lock()
+        self._pending: list[tuple[Fraction, Rig]] = []
+        self.override: str | None = None
+        self._fade: tuple[Fraction, NDArray[np.float64] | None] | None = None
 
     def frame(self, k: int) -> tuple[dict[int, NDArray[np.uint8]], NDArray[np.float64], float]:
         """Frame k's bytes per universe, every fixture's position, and its musical position."""
         whole, fraction = self.tempo.split(k)
-        pips = PipTimes(np.array([whole]), np.array([fraction]), _NO_SECONDS)
-        # The fade from the stop state is worked out only while it lasts.
-        fading = whole <= self._fade_end
-        start = self.start if fading else None
-        universes = {u: f[0] for u, f in self.rig.dmx(pips, start=start).items()}
         position = whole + fraction
-        if self._needs_positions:
-            positions = self.rig.positions(pips)[0]
+        with self._lock:
+            while self._pending and self._pending[0][0] <= position:
+                self.rig = self._pending.pop(0)[1]
+            override, fade = self.override, self._fade
+        rig = self.rig
+        if override is not None:
+            universes = rig.stop_frame(self.last, override)
+            held = self.status.positions if override == "hold" else None
+            positions = held if held is not None else np.zeros((len(rig.fixtures), 3))
+            return universes, positions, position
+        pips = PipTimes(np.array([whole]), np.array([fraction]), _NO_SECONDS)
+        begin, origin = (self.start, None) if fade is None else fade
+        # The fade from the stop state is worked out only while it lasts.
+        start: Fraction | None = begin
+        if whole > math.floor(begin) + math.ceil(rig.fade_in_beats * PIPS_PER_BEAT) + 1:
+            start, origin = None, None
+        universes = {u: f[0] for u, f in rig.dmx(pips, start=start, origin=origin).items()}
+        if self._needs_positions or self.listeners:
+            positions = rig.positions(pips)[0]
         else:
-            positions = np.zeros((len(self.rig.fixtures), 3))
+            positions = np.zeros((len(rig.fixtures), 3))
         return universes, positions, position
+
+    # --- live changes, from any thread ---------------------------------------------------------
+
+    def next_bar(self) -> Fraction:
+        """The position of the first bar line the show has not reached yet."""
+        ahead = self.tempo.peek(self.tempo.frames_read)
+        bar = BEATS_PER_BAR * PIPS_PER_BEAT
+        return Fraction((math.floor(ahead / bar) + 1) * bar)
+
+    def _latest(self) -> Rig:
+        return self._pending[-1][1] if self._pending else self.rig
+
+    def change(self, make: Callable[[Rig, Fraction], Rig], *, at_once: bool = False) -> Fraction:
+        """Replace the rig by `make(latest rig, position of the change)`, from the next bar
+        (or from the next frame); returns the position it takes effect at. A rig that `make`
+        refuses (RigError) changes nothing."""
+        with self._lock:
+            at = self.tempo.peek(self.tempo.frames_read) if at_once else self.next_bar()
+            made = make(self._latest(), at).speed_checked(float(self.tempo.bpm) or self.rig.bpm)
+            self._pending = [(when, r) for when, r in self._pending if when < at]
+            self._pending.append((at, made))
+        return at
+
+    def change_group(
+        self,
+        name: str,
+        *,
+        pattern: str | None = None,
+        size: float | None = None,
+        rate: Any = None,
+        phase: Any = None,
+        spread: str | None = None,
+        at_once: bool = False,
+    ) -> Fraction:
+        """Change one group: its pattern (a name), size, rate, phase (beats) or spread, from the
+        next bar (or the next frame). A rate change keeps the pattern's place in its loop, as a
+        tempo change keeps the music's."""
+
+        def make(rig: Rig, at: Fraction) -> Rig:
+            return rig.changed(groups=[
+                _changed_group(g, rig, at, pattern, size, rate, phase, spread)
+                if g.name == name else g for g in rig.groups
+            ])  # fmt: skip
+
+        if all(g.name != name for g in self._latest().groups):
+            raise RigError(f"no group is called {name!r}")
+        return self.change(make, at_once=at_once)
+
+    def set_master(self, size: float) -> None:
+        """Every group's size multiplied by `size` (0 to 2), from the next frame."""
+        if not 0 <= size <= 2:
+            raise RigError(f"the master size is 0 to 2, not {size}")
+        self.change(lambda rig, at: rig.changed(master=size), at_once=True)
+
+    def set_override(self, state: str | None) -> None:
+        """Send every head home, into blackout or hold the last frame ("home", "blackout",
+        "hold"), from the next frame; None goes back to the show, fading in from there."""
+        if state not in (None, *STOP_STATES):
+            raise RigError(f"the show can be {', '.join(STOP_STATES)} or playing, not {state!r}")
+        with self._lock:
+            if state is None and self.override is not None:
+                origin = None
+                if self.override == "hold" and self.last is not None:
+                    origin = self.rig.levels_of(self.last)
+                self._fade = (self.tempo.peek(self.tempo.frames_read), origin)
+            self.override = state
+
+    def tap(self) -> float | None:
+        """One tap of the tempo, when the tempo comes from taps; the tempo it gives."""
+        if not isinstance(self.source, TapTempo):
+            raise RigError(f"the tempo comes from {self.source.describe()}, not from taps")
+        return self.source.tap()
+
+    def state(self) -> dict[str, Any]:
+        """What the show is doing, as plain data (for a console page or a controller)."""
+        rig = self._latest()
+        status = self.status
+        bar, beat = status.bar_beat
+        return {
+            "tempo": {"source": self.source.describe(), "bpm": float(status.bpm)},
+            "bar": bar, "beat": beat, "sent": status.sent, "late": status.late,
+            "master": rig.master, "override": self.override, "fps": float(self.tempo.fps),
+            "groups": [
+                {"name": g.name, "pattern": g.pattern.name, "size": g.size,
+                 "rate": str(g.pattern.rate), "phase": float(g.phase_beats), "spread": g.spread,
+                 "fixtures": list(g.fixtures)} for g in rig.groups
+            ],
+            "fixtures": [{"name": f.name, "kind": f.kind} for f in rig.fixtures],
+            "pending": [float(at) for at, _ in self._pending],
+        }  # fmt: skip
 
     @property
     def start(self) -> Fraction:
@@ -110,10 +219,6 @@ class Show:
         if self._start is None:
             self._start = self.tempo.peek(0)
         return self._start
-
-    @property
-    def _fade_end(self) -> int:
-        return math.floor(self.start) + math.ceil(self.rig.fade_in_beats * PIPS_PER_BEAT) + 1
 
     def run(self) -> Status:
         """Send the show until it is stopped; then the stop state, then the end of the streams.
@@ -178,10 +283,11 @@ class Show:
                     self.status.lateness.append(max(late, 0.0))
                     self.status.sent += 1
                     self.last = universes
+                    self.status.positions = positions
+                    for listener in self.listeners:
+                        listener(k, universes, positions)
                 self.status.position = position
                 self.status.bpm = self.tempo.bpm
-                if self.on_frame is not None:
-                    self.on_frame(k, universes, positions)
                 k += 1
         except BaseException as error:  # reported by run(), on the caller's thread
             self._error = error
@@ -198,3 +304,43 @@ class Show:
         finally:
             for sender in senders:
                 sender.close()
+
+
+def _changed_group(
+    group: Group, rig: Rig, at: Fraction, pattern: str | None, size: float | None, rate: Any,
+    phase: Any, spread: str | None,
+) -> Group:  # fmt: skip
+    """`group` with the given parts changed from position `at` on."""
+    from dataclasses import replace
+
+    from ._exact import exact
+    from .patterns import parse_rate
+    from .patterns import pattern as find
+    from .rig import SPREADS
+
+    made = group.pattern
+    if pattern is not None:
+        try:
+            made = find(pattern, library=rig.library, rate=made.rate,
+                        phase_beats=group.phase_beats)  # fmt: skip
+        except ValueError as error:
+            raise RigError(f"{group.name}: {error}") from None
+    if rate is not None:
+        try:
+            made = made.retimed(parse_rate(rate), at)
+        except (TypeError, ValueError) as error:
+            raise RigError(f"{group.name}: {error}") from None
+    beats = group.phase_beats
+    if phase is not None:
+        try:
+            beats = exact(phase, "phase")
+        except (TypeError, ValueError) as error:
+            raise RigError(f"{group.name}: {error}") from None
+        made = made.with_phase(beats=beats)
+    if size is not None and not 0 < size <= 4:
+        raise RigError(f"{group.name}: a size is above 0 and at most 4, not {size}")
+    if spread is not None and spread not in SPREADS:
+        raise RigError(f"{group.name}: a spread is one of {', '.join(SPREADS)}, not {spread!r}")
+    return replace(group, pattern=made, size=group.size if size is None else float(size),
+                   spread=group.spread if spread is None else spread,
+                   phase_beats=beats)  # fmt: skip

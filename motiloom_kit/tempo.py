@@ -19,7 +19,7 @@ import threading
 import time
 from collections.abc import Callable
 from fractions import Fraction
-from typing import Protocol
+from typing import Any, Protocol
 
 import numpy as np
 
@@ -62,7 +62,8 @@ class TempoMap:
         self._settled = Fraction(0)  # the eases already complete
         self._read = 0  # frames before this one have been read: changes start here
         self._held: Fraction | None = None  # the bpm to go back to after a hold
-        self._lines: dict[str, object] = {}  # the latest segment read, as integers
+        # The latest segment read, as integers: (segment, settled) -> (first, start, step, den).
+        self._lines: dict[str, Any] = {}
         self.t0: float | None = None
 
     def _per_frame(self, bpm: Fraction) -> Fraction:

@@ -7,6 +7,7 @@ import motiloom
 import numpy as np
 import pytest
 
+from motiloom_kit import AxisRange, peak_speed
 from motiloom_kit.clock import PipTimes
 from motiloom_kit.record import recorded_frames
 from motiloom_kit.rig import RigError, load
@@ -168,8 +169,11 @@ def test_the_speed_check_fits_or_refuses(tmp_path):
     fast = BASE.replace('profile = "pan-tilt-16"', 'profile = "pan-tilt-16"\nmax_pan_speed = 100')
     rig = rig_from(tmp_path, fast)
     group = rig.groups[0]
-    assert group.fitted < 1 and group.size == pytest.approx(0.5 * group.fitted)
-    assert rig.speed_checks(120)[0].fit == pytest.approx(1.0, abs=1e-9)  # fitted: it keeps up
+    assert group.fitted < 1 and group.size == 0.5 and group.scale() == 0.5 * group.fitted
+    assert rig.speed_checked(120).groups[0].fitted == group.fitted  # checking again: the same
+    # At the size it plays at, the head keeps within its limit, only just.
+    pan = AxisRange("x", 0, 540, size=540 * group.scale())
+    assert peak_speed(group.pattern, 120, pan).peak == pytest.approx(100)
     with pytest.raises(RigError, match=r"group\[1\]\.speed: circle asks a pan"):
         rig_from(tmp_path, fast.replace("size = 0.5", 'size = 0.5\nspeed = "refuse"'))
 
