@@ -391,6 +391,9 @@ def main() -> None:
 
     rows = native_rows(args.native) + host_rows() + construction_rows() + import_rows(args.python)
     rows += kit_rows(args.python)
+    import live_show  # beside this file
+
+    rows += live_show.live_rows(lambda stmt, base, setup, n: single_calls_ns(stmt, base, setup, n))
     if args.build:
         rows += build_rows(args.python)
     width = max(len(r[0]) for r in rows)

@@ -48,6 +48,12 @@ def add_commands(commands: Any, positive_number: Any) -> None:
     )
     play.add_argument("--seconds", type=positive_number, help="stop after this long")
     play.add_argument(
+        "--osc-in",
+        metavar="[HOST:]PORT",
+        type=_address,
+        help="take changes over OSC on this port (host 127.0.0.1 unless given)",
+    )
+    play.add_argument(
         "--status",
         choices=("line", "json", "none"),
         default="line",
@@ -74,8 +80,8 @@ def _address(text: str) -> tuple[str, int]:
         number = int(port)
     except ValueError:
         raise argparse.ArgumentTypeError(f"expected [HOST:]PORT, got {text!r}") from None
-    if not 0 < number < 65536:
-        raise argparse.ArgumentTypeError(f"a port is 1-65535, not {number}")
+    if not 0 <= number < 65536:  # 0: any free port, said at start
+        raise argparse.ArgumentTypeError(f"a port is 0-65535, not {number}")
     return host or "127.0.0.1", number
 
 
