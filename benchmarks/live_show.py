@@ -47,8 +47,9 @@ def rig_text(heads: int = 64, protocol: str = "sacn", host: str = "127.0.0.1") -
         f'[[fixture]]\nname = "h{k}"\nuniverse = {1 + k // 32}\naddress = {1 + 4 * (k % 32)}\n\n'
         for k in range(heads)
     )
+    members = [", ".join(f'"h{k}"' for k in range(8 * g, 8 * g + 8)) for g in range(heads // 8)]
     groups = "".join(
-        f"[[group]]\nfixtures = [{', '.join(f'{chr(34)}h{k}{chr(34)}' for k in range(8 * g, 8 * g + 8))}]\n"
+        f"[[group]]\nfixtures = [{members[g]}]\n"
         f'pattern = "{names[g]}"\nrate = "{rates[g % 4]}"\nspread = "even"\nsize = 0.7\n\n'
         for g in range(heads // 8)
     )
@@ -68,6 +69,7 @@ rig = load({str(Path(folder, "rig.toml"))!r})
 show = Show(rig, TempoMap(128, 44))
 names = [g.pattern.name for g in rig.groups for _ in g.fixtures]
 frames = iter(range(10_000, 10_000_000))
+show.frame(1)
 def by_name():
     for name in names:
         m.sample(name, 123_456)
@@ -118,7 +120,8 @@ def olad_rows() -> list[Row]:
         ("live 10 s at 44 fps: frames olad received / sent", f"{min(shares) * 100:.1f} %",
          f"{verdict}, >= 99 % (universes 1, 2: {len(received[1])}, {len(received[2])} of "
          f"{sent} + 3 stop)"),
-        ("live sends late past their deadline, p50 / p99", f"{found.group(3)} / {found.group(4)} ms",
+        ("live sends late past their deadline, p50 / p99",
+         f"{found.group(3)} / {found.group(4)} ms",
          f"{late} frames late (skipped)"),
     ]  # fmt: skip
 
@@ -128,7 +131,8 @@ def _followed(out: str, skip: float) -> tuple[float, float]:
     pip against time, after `skip` seconds), and the last tempo they state."""
     seen = [json.loads(line) for line in out.splitlines() if line.startswith("{")]
     kept = [s for s in seen if s["t"] > seen[0]["t"] + skip]
-    t = np.array([s["t"] for s in kept])
+    # Each position against the time its frame was due: frame k at k / fps.
+    t = np.array([s["frame"] / s["fps"] for s in kept])
     pip = np.array([s["pip"] for s in kept])
     slope = np.polyfit(t, pip, 1)[0]
     return slope * 60 / 64, kept[-1]["bpm"]

@@ -172,6 +172,8 @@ def _report(show: Any, how: str, source: Any, stop: threading.Event) -> None:
                         "beat": beat,
                         "sent": status.sent,
                         "late": status.late,
+                        "frame": status.frame,
+                        "fps": float(show.tempo.fps),
                     }
                 ),
                 flush=True,

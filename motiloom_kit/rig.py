@@ -793,6 +793,10 @@ class Rig:
             self._compiled = _Drive(self)
         return self._compiled
 
+    def compile(self) -> None:
+        """Work out the rig's tables now rather than on its first frame."""
+        self._drive  # noqa: B018
+
     @classmethod
     def load(cls, path: str | os.PathLike[str], *, bpm: float | None = None) -> Rig:
         """The rig in the TOML file `path` (see the module notes)."""

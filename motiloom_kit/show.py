@@ -42,6 +42,7 @@ class Status:
     sent: int = 0
     late: int = 0
     position: float = 0.0  # the musical position of the latest frame, in pips
+    frame: int = -1  # the number of the latest frame
     bpm: Fraction = Fraction(0)
     lateness: list[float] = field(default_factory=list)  # seconds past its deadline, per send
     positions: NDArray[np.float64] | None = None  # every fixture's position in the latest frame
@@ -141,6 +142,7 @@ class Show:
         with self._lock:
             at = self.tempo.peek(self.tempo.frames_read) if at_once else self.next_bar()
             made = make(self._latest(), at).speed_checked(float(self.tempo.bpm) or self.rig.bpm)
+            made.compile()  # here, so that the output thread only ever swaps it in
             self._pending = [(when, r) for when, r in self._pending if when < at]
             self._pending.append((at, made))
         return at
@@ -234,6 +236,7 @@ class Show:
                 for sender in senders:
                     sender.close()
                 raise
+        self.rig.compile()
         self.tempo.start(self.clock() + LEAD_SECONDS)
         try:
             self.source.start(self.tempo)
@@ -286,7 +289,7 @@ class Show:
                     self.status.positions = positions
                     for listener in self.listeners:
                         listener(k, universes, positions)
-                self.status.position = position
+                self.status.position, self.status.frame = position, k
                 self.status.bpm = self.tempo.bpm
                 k += 1
         except BaseException as error:  # reported by run(), on the caller's thread
