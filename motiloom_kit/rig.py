@@ -969,6 +969,19 @@ class Rig:
         them, or from `origin` (levels from `levels_of`)."""
         return self._drive.dmx(pips, start, origin)
 
+    def frame(
+        self,
+        whole: int,
+        fraction: float,
+        *,
+        start: Any = None,
+        origin: NDArray[np.float64] | None = None,
+    ) -> dict[int, NDArray[np.uint8]]:
+        """One frame of `dmx`, at the position `whole` + `fraction` (0 <= fraction < 1): each
+        universe's 512 bytes. The same bytes, worked out natively when the kit's native module
+        is there, which is what a live show asks for 44 times a second."""
+        return self._drive.frame(whole, fraction, start, origin)
+
     def positions(self, pips: Pips) -> NDArray[np.float64]:
         """Every fixture's position at `pips` after its group's swap, invert, size and centre:
         an array (frames, fixtures, 3) (a fixture in no group stays at 0, its home)."""
@@ -1088,6 +1101,7 @@ class _Drive:
         self.destination = np.array(destination, dtype=np.intp)
         self.every_one_a_head = len(heads) == len(self.order)
         self.home = self._home_levels([f for _, f in heads])
+        self._native: Any = False  # the native frame, made on first use
         self.base = self._base(blackout=False)
 
     def _unclipped(self, rows: NDArray[np.float64], k: int, f: Fixture) -> tuple[Any, Any]:
@@ -1211,6 +1225,42 @@ class _Drive:
             np.minimum(values, self.ceiling, out=values)
             self._scatter(out, values)
         return self._split(out)
+
+    def frame(
+        self, whole: int, fraction: float, start: Any, origin: NDArray[np.float64] | None
+    ) -> dict[int, NDArray[np.uint8]]:
+        kernel = self._kernel()
+        if kernel is None or not -(2**62) < whole < 2**62:
+            pips = PipTimes(np.array([whole]), np.array([fraction]), np.zeros(1))
+            return {u: f[0] for u, f in self.dmx(pips, start, origin).items()}
+        weight = -1.0
+        if start is not None and self.rig.fade_in_beats > 0:
+            share = self._fade(PipTimes(np.array([whole]), np.array([fraction]), np.zeros(1)),
+                               start)  # fmt: skip
+            if share is not None:
+                weight = float(share[0])
+        out = np.empty(len(self.base), dtype=np.uint8)
+        begin = self.home if origin is None else np.ascontiguousarray(origin, dtype=np.float64)
+        kernel.frame(whole, fraction, self.rig.interpolate == "linear", weight, begin, out)
+        return self._split(out)
+
+    def _kernel(self) -> Any:
+        """The native frame of this rig, or None (no native module, or nothing to move)."""
+        if self._native is False:
+            from .catalogue import native
+
+            build = native()
+            self._native = None
+            if build is not None and self.patterns is not None and len(self.heads):
+                p = self.patterns
+                self._native = build.RigFrame(
+                    p._modulus, p._scale, p._shift, p._denominator, p._rate, p._period,
+                    self.heads.astype(np.int64), self.level_start,
+                    np.ascontiguousarray(self.levels), np.ascontiguousarray(self.slopes),
+                    self.ceiling, self.source.astype(np.int64),
+                    self.destination.astype(np.int64), self.base,
+                )  # fmt: skip
+        return self._native
 
     def _fade(self, pips: Pips, start: Any) -> NDArray[np.float64] | None:
         """The share of the show, 0 at `start` to 1 after the fade, of each position (None once

@@ -111,14 +111,14 @@ class Show:
             held = self.status.positions if override == "hold" else None
             positions = held if held is not None else np.zeros((len(rig.fixtures), 3))
             return universes, positions, position
-        pips = PipTimes(np.array([whole]), np.array([fraction]), _NO_SECONDS)
         begin, origin = (self.start, None) if fade is None else fade
         # The fade from the stop state is worked out only while it lasts.
         start: Fraction | None = begin
         if whole > math.floor(begin) + math.ceil(rig.fade_in_beats * PIPS_PER_BEAT) + 1:
             start, origin = None, None
-        universes = {u: f[0] for u, f in rig.dmx(pips, start=start, origin=origin).items()}
+        universes = rig.frame(whole, fraction, start=start, origin=origin)
         if self._needs_positions or self.listeners:
+            pips = PipTimes(np.array([whole]), np.array([fraction]), _NO_SECONDS)
             positions = rig.positions(pips)[0]
         else:
             positions = np.zeros((len(rig.fixtures), 3))

@@ -2,6 +2,7 @@
 
 import json
 import math
+from fractions import Fraction
 
 import motiloom
 import numpy as np
@@ -203,3 +204,27 @@ def test_a_recording_is_the_show_frame_by_frame(tmp_path):
     assert (
         frames[1][-1].tolist() == rig.stop_frame({u: f[-2] for u, f in frames.items()})[1].tolist()
     )
+
+
+@pytest.mark.parametrize("interpolate", ["none", "linear"])
+def test_one_frame_natively_is_the_arrays_frame(tmp_path, interpolate):
+    """The live show's one-frame path gives the bytes of `dmx`, fades and origins included."""
+    text = BASE.replace('interpolate = "none"', f'interpolate = "{interpolate}"')
+    text = text.replace("fade_in_beats = 0", "fade_in_beats = 2").replace(
+        "centre = [0.2, -0.1]", 'centre = [0.2, -0.1]\nrate = "3/5"\nphase = "1/3"\nspread = "even"'
+    )
+    text += '[[fixture]]\nname = "p"\nprofile = "point"\n'
+    text += '[[group]]\nfixtures = ["p"]\npattern = "helix"\n'
+    rig = rig_from(tmp_path, text)
+    assert rig._drive._kernel() is not None
+    rng = np.random.default_rng(8)
+    origin = rig._drive.home + 3.0  # a fade from somewhere else than home
+    for whole in [-(2**40), -1, 0, 3, 100, 127, 128, 129, 5000, 2**40 + 17]:
+        fraction = float(rng.uniform(0, 1)) if whole % 2 else 0.0
+        pips = PipTimes(np.array([whole]), np.array([fraction]), np.zeros(1))
+        for start, begin in [(None, None), (0, None), (Fraction(-1, 3), origin)]:
+            native = rig.frame(whole, fraction, start=start, origin=begin)
+            arrays = rig.dmx(pips, start=start, origin=begin)
+            assert {u: f.tolist() for u, f in native.items()} == {
+                u: f[0].tolist() for u, f in arrays.items()
+            }, (whole, fraction, start)
