@@ -141,6 +141,50 @@ def construction_rows() -> list[tuple[str, str, str]]:
     return rows
 
 
+# Hostile arguments, each in a child of its own: the peak resident memory above what the child
+# held before the call, and the time until the refusal.
+REFUSAL_PROBE = """
+import itertools, operator, resource, sys, time
+import motiloom, motiloom_kit.cli, motiloom_kit.export, motiloom_kit.patterns
+{setup}
+before = resource.getrusage(resource.RUSAGE_SELF).ru_maxrss
+t0 = time.perf_counter()
+try:
+    {call}
+except ValueError:
+    pass
+seconds = time.perf_counter() - t0
+print((resource.getrusage(resource.RUSAGE_SELF).ru_maxrss - before) / 1024, seconds)
+"""
+REFUSALS = [
+    ("refuse PatternLibrary of 1,025 x 65,535 rows",
+     "big = motiloom.SampledPattern('big', '', [(0.5, 0, 0)] * 65535)",
+     "motiloom.PatternLibrary([big] * 1025)"),
+    ("refuse SampledRecording of 2^23 + 1 generated rows", "",
+     "motiloom.SampledRecording('t', ['x'], ([0.5] for _ in range(2**23 + 1)), 120.0)"),
+    ("refuse SampledRecording of endless rows", "",
+     "motiloom.SampledRecording('t', ['x'], zip(itertools.repeat(0.5)), 120.0)"),
+    ("refuse SampledPattern of endless rows", "",
+     "motiloom.SampledPattern('p', '', map(operator.itemgetter(0), "
+     "itertools.repeat(((0.5, 0, 0),))))"),
+    ("CLI export of 1,000,000 frames to JSON", "import os, tempfile",
+     "motiloom_kit.cli.main(['export', 'helix', '--bpm', '120', '--fps', '1000', '--seconds', "
+     "'1000', '-o', os.path.join(tempfile.mkdtemp(), 'a.json')])"),
+]  # fmt: skip
+
+
+def refusal_rows(python: str) -> list[tuple[str, str, str]]:
+    rows = []
+    for label, setup, call in REFUSALS:
+        probe = REFUSAL_PROBE.format(setup=setup, call=call)
+        out = subprocess.run(
+            [python, "-c", probe], capture_output=True, text=True, check=True, timeout=600
+        ).stdout
+        mib, seconds = map(float, out.split())
+        rows.append((label, f"{mib:.0f} MiB, {seconds:.2f} s", "peak memory above the start"))
+    return rows
+
+
 IMPORT_PROBE = """
 import time, sys
 def rss():
@@ -333,7 +377,8 @@ def main() -> None:
     args = parser.parse_args()
     sys.path.insert(0, str(args.native))
 
-    rows = native_rows(args.native) + host_rows() + construction_rows() + import_rows(args.python)
+    rows = native_rows(args.native) + host_rows() + construction_rows() + refusal_rows(args.python)
+    rows += import_rows(args.python)
     rows += kit_rows(args.python)
     if args.build:
         rows += build_rows(args.python)
