@@ -81,13 +81,14 @@ bool load_real(py::handle src, bool convert, double& out) {
 }
 
 // One row of a pattern, as pybind11 converts an array of exactly three doubles: a sequence must
-// say it has three elements, which are then read by index; any other iterable is read first
-// (here no further than a fourth element, which is enough to refuse it) and must yield three.
+// say it has three elements, which are then read by index and converted one at a time (a missing
+// one fails only when it is reached); any other iterable is read first (here no further than a
+// fourth element, which is enough to refuse it) and must yield three.
 bool load_pattern_row(py::handle row, bool convert, Offset3& out) {
     if (!host::is_element_source(row)) {
         return false;
     }
-    std::array<py::object, 3> items;
+    std::array<double*, 3> components{&out.x, &out.y, &out.z};
     if (PySequence_Check(row.ptr()) != 0) {
         const Py_ssize_t length = PySequence_Size(row.ptr());
         if (length < 0) {
@@ -97,28 +98,36 @@ bool load_pattern_row(py::handle row, bool convert, Offset3& out) {
             return false;
         }
         for (Py_ssize_t i = 0; i < 3; ++i) {
-            items[static_cast<std::size_t>(i)] =
+            const py::object item =
                 py::reinterpret_steal<py::object>(PySequence_GetItem(row.ptr(), i));
-            if (!items[static_cast<std::size_t>(i)]) {
+            if (!item) {
                 throw py::error_already_set();
             }
+            if (!load_real(item, convert, *components[static_cast<std::size_t>(i)])) {
+                return false;
+            }
         }
-    } else {
-        std::size_t count = 0;
-        const std::optional<std::size_t> read =
-            host::ElementReader(row, convert, items.size() + 1).read([&](py::handle item) {
-                if (count < items.size()) {
-                    items[count] = py::reinterpret_borrow<py::object>(item);
-                }
-                ++count;
-                return true;
-            });
-        if (!read || *read != items.size()) {
+        return true;
+    }
+    std::array<py::object, 3> items;
+    std::size_t count = 0;
+    const std::optional<std::size_t> read =
+        host::ElementReader(row, convert, items.size() + 1).read([&](py::handle item) {
+            if (count < items.size()) {
+                items[count] = py::reinterpret_borrow<py::object>(item);
+            }
+            ++count;
+            return true;
+        });
+    if (!read || *read != items.size()) {
+        return false;
+    }
+    for (std::size_t i = 0; i < items.size(); ++i) {
+        if (!load_real(items[i], convert, *components[i])) {
             return false;
         }
     }
-    return load_real(items[0], convert, out.x) && load_real(items[1], convert, out.y) &&
-           load_real(items[2], convert, out.z);
+    return true;
 }
 
 // pybind11 looks for its cross-module conduit on an object that is not an instance of the bound
