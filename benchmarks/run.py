@@ -142,6 +142,55 @@ def construction_rows() -> list[tuple[str, str, str]]:
     return rows
 
 
+# Hostile arguments, each in a child of its own: the peak resident memory above what the child
+# held before the call, and the time until the refusal. The peak is the address space's own high
+# water mark (VmHWM): ru_maxrss of a child spawned by this large process starts at this
+# process's peak.
+REFUSAL_PROBE = """
+import itertools, operator, sys, time
+import motiloom, motiloom_kit.cli, motiloom_kit.export, motiloom_kit.patterns
+def peak_kib():
+    with open("/proc/self/status") as status:
+        return next(int(line.split()[1]) for line in status if line.startswith("VmHWM:"))
+{setup}
+before = peak_kib()
+t0 = time.perf_counter()
+try:
+    {call}
+except ValueError:
+    pass
+seconds = time.perf_counter() - t0
+print((peak_kib() - before) / 1024, seconds)
+"""
+REFUSALS = [
+    ("refuse PatternLibrary of 1,025 x 65,535 rows",
+     "big = motiloom.SampledPattern('big', '', [(0.5, 0, 0)] * 65535)",
+     "motiloom.PatternLibrary([big] * 1025)"),
+    ("refuse SampledRecording of 2^23 + 1 generated rows", "",
+     "motiloom.SampledRecording('t', ['x'], ([0.5] for _ in range(2**23 + 1)), 120.0)"),
+    ("refuse SampledRecording of endless rows", "",
+     "motiloom.SampledRecording('t', ['x'], zip(itertools.repeat(0.5)), 120.0)"),
+    ("refuse SampledPattern of endless rows", "",
+     "motiloom.SampledPattern('p', '', map(operator.itemgetter(0), "
+     "itertools.repeat(((0.5, 0, 0),))))"),
+    ("CLI export of 1,000,000 frames to JSON", "import os, tempfile",
+     "motiloom_kit.cli.main(['export', 'helix', '--bpm', '120', '--fps', '1000', '--seconds', "
+     "'1000', '-o', os.path.join(tempfile.mkdtemp(), 'a.json')])"),
+]  # fmt: skip
+
+
+def refusal_rows(python: str) -> list[tuple[str, str, str]]:
+    rows = []
+    for label, setup, call in REFUSALS:
+        probe = REFUSAL_PROBE.format(setup=setup, call=call)
+        out = subprocess.run(
+            [python, "-c", probe], capture_output=True, text=True, check=True, timeout=600
+        ).stdout
+        mib, seconds = map(float, out.split())
+        rows.append((label, f"{mib:.0f} MiB, {seconds:.2f} s", "peak memory above the start"))
+    return rows
+
+
 IMPORT_PROBE = """
 import time, sys
 def rss():
@@ -263,7 +312,9 @@ def kit_rows(python: str) -> list[tuple[str, str, str]]:
     runs = []
     for _ in range(7):
         start = time.perf_counter()
-        subprocess.run([python, "-m", "motiloom_kit", "list"], check=True, capture_output=True)
+        subprocess.run(
+            [python, "-P", "-m", "motiloom_kit", "list"], check=True, capture_output=True
+        )
         runs.append(time.perf_counter() - start)
     rows.append((f"python -m motiloom_kit list ({len(listing)} entries)",
                  f"{min(runs) * 1e3:.0f} ms", "<= 100 ms"))  # fmt: skip
@@ -389,7 +440,8 @@ def main() -> None:
     args = parser.parse_args()
     sys.path.insert(0, str(args.native))
 
-    rows = native_rows(args.native) + host_rows() + construction_rows() + import_rows(args.python)
+    rows = native_rows(args.native) + host_rows() + construction_rows() + refusal_rows(args.python)
+    rows += import_rows(args.python)
     rows += kit_rows(args.python)
     import live_show  # beside this file
 

@@ -20,6 +20,7 @@ from ._exact import Real, exact, positive
 
 PIPS_PER_BEAT = 64
 _INT64_SAFE = 2**62
+_LAST_BEFORE_ONE = math.nextafter(1.0, 0.0)
 
 
 @dataclass(frozen=True, eq=False)
@@ -34,6 +35,29 @@ class PipTimes:
     whole: NDArray[np.int64]
     fraction: NDArray[np.float64]
     seconds: NDArray[np.float64]
+
+    def __post_init__(self) -> None:
+        # Made by hand as well as by a Clock: hold every PipTimes to what a Clock makes, so that
+        # a NaN or a fraction of a whole pip cannot reach a render or an export.
+        whole = np.asarray(self.whole)
+        if whole.dtype.kind not in "iu":
+            raise TypeError(f"whole pips must be integers, not {whole.dtype}")
+        if whole.dtype.kind == "u" and whole.size and int(whole.max()) >= 2**63:
+            raise ValueError("whole pips must lie within the int64 range")
+        fraction = np.asarray(self.fraction, dtype=np.float64)
+        seconds = np.asarray(self.seconds, dtype=np.float64)
+        if not whole.shape == fraction.shape == seconds.shape:
+            raise ValueError(
+                f"whole, fraction and seconds must have one shape, not {whole.shape}, "
+                f"{fraction.shape} and {seconds.shape}"
+            )
+        if not np.all((fraction >= 0) & (fraction < 1)):  # NaN fails both
+            raise ValueError("fractions of a pip must lie in [0, 1)")
+        if not np.all(np.isfinite(seconds)):
+            raise ValueError("seconds must be finite")
+        object.__setattr__(self, "whole", whole.astype(np.int64, copy=False))
+        object.__setattr__(self, "fraction", fraction)
+        object.__setattr__(self, "seconds", seconds)
 
     def __len__(self) -> int:
         return len(self.whole)
@@ -153,7 +177,8 @@ class Clock:
         den = math.lcm(first.denominator, step.denominator)
         c0 = first.numerator * (den // first.denominator)
         c1 = step.numerator * (den // step.denominator)
-        largest = int(np.abs(numbers).max()) if numbers.size else 0
+        # In Python ints: np.abs of the int64 minimum is itself, and negative.
+        largest = max(-int(numbers.min()), int(numbers.max()), 0) if numbers.size else 0
         if abs(c0) + largest * abs(c1) < _INT64_SAFE and den < _INT64_SAFE:
             num = c0 + numbers.astype(np.int64) * c1
             whole = np.floor_divide(num, den)
@@ -164,7 +189,7 @@ class Clock:
             fraction = np.asarray([float(Fraction(int(r), den)) for r in (big % den).ravel()])
             fraction = fraction.reshape(numbers.shape)
         seconds = float(start) + numbers / float(rate)
-        return PipTimes(whole.astype(np.int64), fraction.astype(np.float64), seconds)
+        return PipTimes(whole.astype(np.int64), _below_one(fraction), seconds)
 
     def times(self, seconds: ArrayLike) -> PipTimes:
         """The pip positions of arbitrary times, each read exactly (one Python step per time:
@@ -177,12 +202,23 @@ class Clock:
         fraction = np.array([float(p - math.floor(p)) for p in flat], dtype=np.float64)
         return PipTimes(
             _to_int64(whole).reshape(values.shape),
-            fraction.reshape(values.shape),
+            _below_one(fraction).reshape(values.shape),
             values.astype(np.float64),
         )
 
 
+def _below_one(fraction: NDArray[np.float64]) -> NDArray[np.float64]:
+    """Exact fractions below 1 as floats: one within 2**-54 of 1 would round to 1.0 itself and
+    name the next pip; it is the largest float below 1 instead."""
+    return np.minimum(np.asarray(fraction, dtype=np.float64), _LAST_BEFORE_ONE)
+
+
+class PipRangeError(OverflowError, ValueError):
+    """A pip position beyond the int64 range: refused (a ValueError, and an OverflowError as
+    it always was)."""
+
+
 def _to_int64(values: NDArray[np.object_]) -> NDArray[np.int64]:
     if values.size and (max(values.ravel()) >= 2**63 or min(values.ravel()) < -(2**63)):
-        raise OverflowError("a pip position beyond the int64 range")
+        raise PipRangeError("a pip position beyond the int64 range")
     return values.astype(np.int64)

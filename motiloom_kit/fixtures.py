@@ -78,6 +78,8 @@ class AxisRange:
     def unclipped(self, positions: ArrayLike) -> NDArray[np.float64]:
         """The axis values the pattern asks for, before they stop at the range's ends."""
         values = np.asarray(positions, dtype=np.float64)[..., _COMPONENTS[self.component]]
+        if not np.all(np.isfinite(values)):
+            raise ValueError("positions must be finite")
         if self.invert:
             values = -values
         return self.resolved_centre + values * (self.resolved_size / 2)
@@ -151,7 +153,10 @@ def peak_speed(
 ) -> Speed:
     """The largest speed, in the axis's units per second, that `pattern` asks of `axis` at
     `bpm`: the biggest step between neighbouring pips of the loop (the seam included), before
-    the range's ends stop it, times the pattern pips that pass per second."""
+    the range's ends stop it, times the pattern pips that pass per second. `limit`, when given,
+    is a speed of at least 0 (infinity means none)."""
+    if limit is not None and not limit >= 0:  # NaN fails too
+        raise ValueError(f"limit must be a speed of at least 0, got {limit!r}")
     table = pattern.table()
     along = axis.unclipped(table)
     steps = np.abs(np.roll(along, -1) - along)

@@ -5,11 +5,17 @@ from __future__ import annotations
 import math
 import os
 from collections.abc import Sequence
+from typing import Any
 
 from .export import format_of, replacing
 from .patterns import Pattern
 
 SHEET_FORMATS = (".png", ".svg", ".pdf")
+# Each cell's size in inches, and the resolution of a picture; a side of more pixels than
+# matplotlib's renderer takes (2**16) is refused before anything is drawn.
+CELL_INCHES = (2.2, 2.4)
+DPI = 110
+MAX_PIXELS = 2**16 - 1
 
 
 class MissingExtraError(ImportError):
@@ -21,12 +27,21 @@ def write_sheet(
 ) -> None:
     """Draw every pattern in a grid, `columns` wide, into the image `path` (.png, .svg or
     .pdf): two- and three-axis patterns as their x-y path, one-axis patterns as x against the
-    pip."""
+    pip. The file is opened before the drawing starts, so an unwritable path fails at once."""
     kind = format_of(path, SHEET_FORMATS)
     if not patterns:
         raise ValueError("a sheet needs at least one pattern")
     if columns < 1:
         raise ValueError(f"columns must be at least 1, got {columns}")
+    columns = min(columns, len(patterns))
+    rows = math.ceil(len(patterns) / columns)
+    size = (CELL_INCHES[0] * columns, CELL_INCHES[1] * rows)
+    width, height = (round(inches * DPI) for inches in size)
+    if max(width, height) > MAX_PIXELS:
+        raise ValueError(
+            f"{len(patterns)} patterns in {columns} columns make a {width} x {height} pixel "
+            f"picture, more than {MAX_PIXELS} a side: draw fewer or change the columns"
+        )
     try:
         import matplotlib
 
@@ -37,11 +52,18 @@ def write_sheet(
             "drawing a sheet needs matplotlib: pip install 'motiloom[plot]'"
         ) from error
 
-    columns = min(columns, len(patterns))
-    rows = math.ceil(len(patterns) / columns)
-    figure, axes = pyplot.subplots(
-        rows, columns, figsize=(2.2 * columns, 2.4 * rows), squeeze=False
-    )
+    with replacing(path, "wb") as stream:
+        figure = _draw(pyplot, patterns, rows, columns, size)
+        try:
+            figure.savefig(stream, format=kind[1:], dpi=DPI)
+        finally:
+            pyplot.close(figure)
+
+
+def _draw(
+    pyplot: Any, patterns: Sequence[Pattern], rows: int, columns: int, size: tuple[float, float]
+) -> Any:
+    figure, axes = pyplot.subplots(rows, columns, figsize=size, squeeze=False)
     for cell, subject in zip(axes.flat, patterns, strict=False):
         table = subject.table()
         if subject.dimensions == 1:
@@ -58,6 +80,4 @@ def write_sheet(
     for cell in axes.flat[len(patterns) :]:
         cell.axis("off")
     figure.tight_layout()
-    with replacing(path, "wb") as stream:
-        figure.savefig(stream, format=kind[1:], dpi=110)
-    pyplot.close(figure)
+    return figure

@@ -1,17 +1,25 @@
 """The gallery: one static HTML page that draws every pattern with a dot moving along it.
 
 The page needs no server, no network and no script from elsewhere: its style, its script and
-every table are inside it. Tables travel compactly: each used axis is quantised to 8 bits
-(256 levels over [-1, 1], finer than the drawings can show), written as differences from the
-previous value, deflated and base64-encoded; the page inflates them with the browser's own
-DecompressionStream.
+every table are inside it, and its Content-Security-Policy lets the browser run that style and
+that script only (by their digests), nothing else. Tables travel compactly: each used axis is
+quantised to 8 bits (256 levels over [-1, 1], finer than the drawings can show), written as
+differences from the previous value, deflated and base64-encoded; the page inflates them with the
+browser's own DecompressionStream.
+
+The data travels as JSON in a script element of its own. Inside a script element "</script"
+ends it and "<!--" can make a later "<script" swallow the rest of the page, so every "<", ">"
+and "&" of the JSON is written as its \\u escape: no text of any name or description can end or
+comment out the block, and JSON.parse reads the same strings back.
 """
 
 from __future__ import annotations
 
 import base64
+import hashlib
 import json
 import os
+import re
 import zlib
 from collections.abc import Sequence
 from importlib import resources
@@ -21,7 +29,7 @@ import numpy as np
 
 from .. import catalogue
 from .._exact import Real, positive
-from ..export import replacing
+from ..export import OutputError, replacing
 from ..patterns import Pattern, pattern
 
 PAGE_NAME = "index.html"
@@ -53,15 +61,26 @@ def build_page(patterns: Sequence[Pattern], *, bpm: Real | str = 120) -> str:
         "entries": [_describe(p) for p in patterns],
         "data": base64.b64encode(encode_tables(patterns)).decode("ascii"),
     }
-    # "</" inside the JSON would end the script element that carries it.
-    data = json.dumps(meta, ensure_ascii=False, separators=(",", ":")).replace("</", "<\\/")
+    data = json.dumps(meta, ensure_ascii=False, separators=(",", ":"))
+    for character in "<>&":
+        data = data.replace(character, f"\\u{ord(character):04x}")
     assets = resources.files(__package__)
-    page = assets.joinpath("page.html").read_text(encoding="utf-8")
-    return (
-        page.replace("/*STYLE*/", assets.joinpath("page.css").read_text(encoding="utf-8"))
-        .replace("/*SCRIPT*/", assets.joinpath("page.js").read_text(encoding="utf-8"))
-        .replace("/*DATA*/", data)
+    style = assets.joinpath("page.css").read_text(encoding="utf-8")
+    script = assets.joinpath("page.js").read_text(encoding="utf-8")
+    policy = (
+        f"default-src 'none'; style-src '{_digest(style)}'; script-src '{_digest(script)}'; "
+        "base-uri 'none'; form-action 'none'"
     )
+    filled = {"CSP": policy, "STYLE": style, "SCRIPT": script, "DATA": data}
+    # One pass over the template, so that no inserted text is read as a placeholder.
+    page = assets.joinpath("page.html").read_text(encoding="utf-8")
+    parts = re.split(r"/\*(CSP|STYLE|SCRIPT|DATA)\*/", page)
+    return "".join(filled[part] if k % 2 else part for k, part in enumerate(parts))
+
+
+def _digest(text: str) -> str:
+    """The CSP source expression that allows exactly this inline text."""
+    return "sha256-" + base64.b64encode(hashlib.sha256(text.encode("utf-8")).digest()).decode()
 
 
 def write_gallery(
@@ -71,13 +90,48 @@ def write_gallery(
     bpm: Real | str = 120,
 ) -> Path:
     """Write the gallery page for `patterns` (every built-in pattern unless given) into
-    `directory`, creating it if needed, and return the page's path."""
+    `directory`, creating it if needed, and return the page's path.
+
+    The folder and the page's file are made before the page is built, so an unwritable place
+    fails at once; if anything fails, the folders made for it are removed again."""
     folder = Path(directory)
     if folder.exists() and not folder.is_dir():
         raise ValueError(f"{folder}: exists and is not a directory")
-    chosen = patterns if patterns is not None else [pattern(e.name) for e in catalogue.entries()]
-    page = build_page(chosen, bpm=bpm)
-    folder.mkdir(parents=True, exist_ok=True)
-    with replacing(folder / PAGE_NAME, "w") as stream:
-        stream.write(page)
+    tempo = positive(bpm, "bpm")
+    made = _make_folders(folder)
+    try:
+        with replacing(folder / PAGE_NAME, "w") as stream:
+            if patterns is None:
+                patterns = [pattern(e.name) for e in catalogue.entries()]
+            stream.write(build_page(patterns, bpm=tempo))
+    except BaseException:
+        for made_folder in reversed(made):
+            try:
+                made_folder.rmdir()
+            except OSError:
+                break  # no longer empty: it is someone else's now
+        raise
     return folder / PAGE_NAME
+
+
+def _make_folders(folder: Path) -> list[Path]:
+    """Make `folder` and any missing parents; returns those made, outermost first."""
+    missing = []
+    probe = folder
+    while not probe.exists():
+        missing.append(probe)
+        if probe.parent == probe:
+            break
+        probe = probe.parent
+    if not probe.is_dir():
+        raise ValueError(f"{folder}: {probe} is not a directory")
+    made: list[Path] = []
+    try:
+        for step in reversed(missing):
+            step.mkdir()
+            made.append(step)
+    except OSError as error:
+        for made_folder in reversed(made):
+            made_folder.rmdir()
+        raise OutputError(error.errno, error.strerror, os.fspath(folder)) from None
+    return made

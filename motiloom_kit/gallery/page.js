@@ -154,7 +154,11 @@
     dot.className = "dot";
     plot.append(canvas, dot);
     const title = document.createElement("h3");
-    title.textContent = entry.name;
+    // A line may break after an underscore, and only there while the parts fit.
+    entry.name.split(/(?<=_)/).forEach((part, index) => {
+      if (index) title.append(document.createElement("wbr"));
+      title.append(part);
+    });
     const line = document.createElement("p");
     const group = entry.pack === entry.family ? entry.pack : `${entry.pack} \u00b7 ${entry.family}`;
     line.textContent = `${group} \u00b7 ${entry.period} pips \u00b7 ${entry.dims}D`;
@@ -190,26 +194,32 @@
     for (const value of values) select.add(new Option(value, value));
   }
 
-  function nameMatcher(text) {
+  // A name pattern (with * or ?) is matched against names; anything else is words, each of
+  // which must appear in the name or the description.
+  function searchMatcher(text) {
     const wanted = text.trim().toLowerCase();
     if (!wanted) return () => true;
     if (/[*?]/.test(wanted)) {
       const escaped = wanted.replace(/[.+^${}()|[\]\\]/g, "\\$&");
       const pattern = new RegExp(`^${escaped.replace(/\*/g, ".*").replace(/\?/g, ".")}$`);
-      return (name) => pattern.test(name);
+      return (entry) => pattern.test(entry.name);
     }
-    return (name) => name.includes(wanted);
+    const words = wanted.split(/\s+/);
+    return (entry) => {
+      const description = entry.description.toLowerCase();
+      return words.every((word) => entry.name.includes(word) || description.includes(word));
+    };
   }
 
   function applyFilters() {
-    const matches = nameMatcher(document.getElementById("f-name").value);
+    const matches = searchMatcher(document.getElementById("f-name").value);
     const pack = document.getElementById("f-pack").value;
     const family = document.getElementById("f-family").value;
     const dims = document.getElementById("f-dims").value;
     let shown = 0;
     for (const entry of entries) {
       const keep =
-        matches(entry.name) &&
+        matches(entry) &&
         (!pack || entry.pack === pack) &&
         (!family || entry.family === family) &&
         (!dims || String(entry.dims) === dims);
@@ -217,6 +227,18 @@
       if (keep) shown++;
     }
     document.getElementById("count").textContent = `${shown} of ${entries.length} patterns`;
+    document.getElementById("none").hidden = shown > 0;
+  }
+
+  // The pattern a location hash names (#name), or undefined.
+  function linkedEntry() {
+    let name = location.hash.slice(1);
+    try {
+      name = decodeURIComponent(name);
+    } catch {
+      return undefined;
+    }
+    return entries.find((e) => e.name === name);
   }
 
   function animate(now) {
@@ -279,8 +301,15 @@
       history.replaceState(null, "", location.pathname);
     });
     applyFilters();
-    const linked = entries.find((e) => `#${e.name}` === location.hash);
+    const linked = linkedEntry();
     if (linked) openDetail(linked);
+    // A hash changed while the page is open (a link, the address bar, back and forward) opens
+    // the pattern it names; one that names none closes the detail view.
+    window.addEventListener("hashchange", () => {
+      const named = linkedEntry();
+      if (named) openDetail(named);
+      else if (detail) document.getElementById("detail").close();
+    });
     requestAnimationFrame(animate);
     document.body.dataset.ready = "true";
   }

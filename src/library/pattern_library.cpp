@@ -1,5 +1,6 @@
 #include "library/pattern_library.hpp"
 
+#include <cstddef>
 #include <stdexcept>
 #include <string>
 #include <unordered_set>
@@ -43,8 +44,9 @@ bool is_exact_copy(const SampledPattern& pattern, const RudimentInfo& builtin) {
 
 }  // namespace
 
-PatternLibrary::PatternLibrary(std::vector<SampledPattern> patterns) {
-    if (patterns.size() > MAX_PATTERNS) {
+template <typename PatternAt, typename Keep>
+void PatternLibrary::accept(std::size_t count, PatternAt pattern_at, Keep keep) {
+    if (count > MAX_PATTERNS) {
         throw std::invalid_argument("Too many patterns");
     }
     const std::vector<RudimentInfo>& builtins = motiloom::catalogue();
@@ -53,12 +55,13 @@ PatternLibrary::PatternLibrary(std::vector<SampledPattern> patterns) {
     // views of names wherever they finally live: in patterns_ for accepted patterns, in the
     // argument (which is never resized) for dropped copies. A view of a name that is then moved
     // would dangle, since short strings keep their bytes inside the string object.
-    patterns_.reserve(patterns.size());
+    patterns_.reserve(count);
     std::unordered_set<std::string_view> seen;
-    seen.reserve(patterns.size());
+    seen.reserve(count);
     std::size_t total_samples = 0;
 
-    for (SampledPattern& pattern : patterns) {
+    for (std::size_t i = 0; i < count; ++i) {
+        const SampledPattern& pattern = pattern_at(i);
         if (pattern.period_pips() == 0) {
             throw std::invalid_argument("Empty/moved-from pattern");
         }
@@ -71,7 +74,7 @@ PatternLibrary::PatternLibrary(std::vector<SampledPattern> patterns) {
         }
         const RudimentInfo* builtin = find_builtin(builtins, pattern.name());
         if (builtin == nullptr) {
-            patterns_.push_back(std::move(pattern));
+            keep(i);
             seen.insert(patterns_.back().name());
         } else if (is_exact_copy(pattern, *builtin)) {
             seen.insert(pattern.name());
@@ -79,6 +82,18 @@ PatternLibrary::PatternLibrary(std::vector<SampledPattern> patterns) {
             throw std::invalid_argument("Cannot override default pattern: " + pattern.name());
         }
     }
+}
+
+PatternLibrary::PatternLibrary(std::vector<SampledPattern> patterns) {
+    accept(
+        patterns.size(), [&](std::size_t i) -> const SampledPattern& { return patterns[i]; },
+        [&](std::size_t i) { patterns_.push_back(std::move(patterns[i])); });
+}
+
+PatternLibrary::PatternLibrary(const std::vector<const SampledPattern*>& patterns) {
+    accept(
+        patterns.size(), [&](std::size_t i) -> const SampledPattern& { return *patterns[i]; },
+        [&](std::size_t i) { patterns_.push_back(*patterns[i]); });
 }
 
 Offset3 PatternLibrary::sample(std::string_view name, int pip) const {

@@ -23,6 +23,13 @@ class PatternLibrary {
     // broken rule.
     explicit PatternLibrary(std::vector<SampledPattern> patterns);
 
+    // The same library from patterns that stay the caller's: each accepted pattern is copied in,
+    // and only once every check before it has passed, so a refused argument never costs a copy
+    // of what lies past the broken rule (more than MAX_PATTERNS entries are refused before any
+    // is looked at). Same checks, order and errors as the constructor above; the pointers are
+    // read only during the call. Dropped copies of built-ins are not copied at all.
+    explicit PatternLibrary(const std::vector<const SampledPattern*>& patterns);
+
     // The library's own pattern of that name, else the built-in one; throws
     // std::invalid_argument ("Unknown motiloom: " + name) if neither exists.
     Offset3 sample(std::string_view name, int pip) const;
@@ -35,6 +42,11 @@ class PatternLibrary {
     const std::vector<SampledPattern>& patterns() const noexcept { return patterns_; }
 
   private:
+    // Runs the construction checks over `count` patterns, pattern_at(i) giving the i-th, and
+    // hands each accepted one to keep(i), which must append it to patterns_.
+    template <typename PatternAt, typename Keep>
+    void accept(std::size_t count, PatternAt pattern_at, Keep keep);
+
     std::vector<SampledPattern> patterns_;
 };
 

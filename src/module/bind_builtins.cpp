@@ -6,6 +6,7 @@
 
 #include "catalogue/catalogue.hpp"
 #include "module/bindings.hpp"
+#include "module/host_values.hpp"
 #include "rudiments/procedural.hpp"
 
 namespace py = pybind11;
@@ -41,13 +42,17 @@ py::list to_host_catalogue(const std::vector<motiloom::RudimentInfo>& entries) {
 }
 
 void bind_catalogue_functions(py::module_& m) {
-    m.def("sample", &motiloom::sample, py::arg("name"), py::arg("pip_count"));
+    m.def(
+        "sample",
+        [](host::TextView name, host::Pip pip) { return motiloom::sample(name.value, pip.value); },
+        py::arg("name"), py::arg("pip_count"));
     m.def("catalogue", [] { return to_host_catalogue(motiloom::catalogue()); });
 }
 
 void bind_rudiments(py::module_& m) {
     // One positional-only pip each: registered without an argument name, so keywords are refused.
     for (const motiloom::ProceduralRudiment& rudiment : motiloom::procedural_rudiments) {
-        m.def(rudiment.info.name.data(), rudiment.function);
+        m.def(rudiment.info.name.data(),
+              [function = rudiment.function](host::Pip pip) { return function(pip.value); });
     }
 }

@@ -10,7 +10,9 @@ shrink.
 """
 
 import copy
+import itertools
 import math
+import operator
 import os
 import pickle
 from dataclasses import dataclass, field
@@ -28,13 +30,35 @@ MAX_PACK_SAMPLES = 2**20
 MAX_VALUES = 2**23
 
 
-# AddressSanitizer ends the process on an allocation it cannot make instead of letting operator new
-# throw, so under it no draw claims a length that can only fail to be reserved.
+# Under AddressSanitizer resident memory and peaks say nothing useful (tests that measure them
+# skip there).
 UNDER_ASAN = "libasan" in os.environ.get("LD_PRELOAD", "")
 
 
 class Boom(Exception):
     """Raised by the caller's own objects below."""
+
+
+class Halt(BaseException):
+    """Stands for KeyboardInterrupt, which a fuzz run leaves to a real Ctrl-C: an error that is
+    no Exception, and so asks the program to stop."""
+
+
+# What a caller's number may raise that must come out of the call unchanged, not as a refusal.
+STOPS = (Halt, SystemExit, MemoryError)
+
+
+class Stops:
+    """A number whose every conversion protocol raises one error that asks the program to stop;
+    the call must pass on that very error."""
+
+    def __init__(self, kind):
+        self.error = kind("raised by the caller")
+
+    def __index__(self):
+        raise self.error
+
+    __int__ = __float__ = __index__
 
 
 # --- the caller's objects: numbers through one protocol, and containers that misbehave ----------
@@ -51,6 +75,17 @@ class Raises:
 
     def __float__(self):
         raise Boom
+
+
+class AttributeStops:
+    """An object whose attribute look-ups (beyond its own) raise an error that stops the
+    program: the binding library asks a foreign object for its cross-module conduit."""
+
+    def __init__(self, kind):
+        self.error = kind("raised by the caller")
+
+    def __getattr__(self, name):
+        raise self.error
 
 
 class LiesAboutIndex:
@@ -85,8 +120,9 @@ class Arg:
     """One argument: `make()` builds a fresh object (generators are used up by a call)."""
 
     make: object
-    kind: str  # "ok", "refuse", "raise", or "seq" for a container of element Args
-    value: object = None  # the converted value ("ok") or the exception type ("raise")
+    kind: str  # "ok", "refuse", "raise", "stop", or "seq" for a container of element Args
+    value: object = None  # the converted value ("ok"), the exception type ("raise") or instance
+    # ("stop": the caller's error that must come out of the call unchanged)
     items: list = field(default_factory=list)  # element Args of a container
     shape: str = "list"  # container: list, tuple, gen, failing_gen, len_raises, len:<claim>
 
@@ -99,14 +135,20 @@ def refused(obj):
     return Arg(lambda: obj, "refuse")
 
 
+def stopping(rng):
+    obj = Stops(rng.choice(STOPS))
+    return Arg(lambda: obj, "stop", obj.error)
+
+
 class Refused(Exception):
     """The binding library refuses an argument: the call raises its TypeError."""
 
 
 class HostRaised(Exception):
-    def __init__(self, kind):
+    def __init__(self, kind, error=None):
         super().__init__(kind)
         self.kind = kind
+        self.error = error  # the caller's own error that stops the program, passed on as is
 
 
 def container(items, shape="list"):
@@ -130,40 +172,65 @@ def container(items, shape="list"):
 def scalar(arg):
     if arg.kind == "ok":
         return arg.value
-    if arg.kind == "raise":
-        raise HostRaised(arg.value)
-    raise Refused
+    _refuse_or_raise(arg)
 
 
-def elements(arg, reservable=True):
-    """The element Args of a growable-array argument, as pybind11 reads them: a claimed length is
-    reserved first (one that cannot be fails), then the items are read by iteration."""
+def elements(arg, most=None, probe=scalar):
+    """The element Args of a container argument, as the module reads them: a sequence is asked
+    its length first (one that raises or is negative fails; a claim is never reserved), then
+    the items are read by iteration, no further than `most` of them. An iterable that is not a
+    sequence is read to its end (within `most`) before any element counts, so its own failure
+    part-way comes first."""
     if arg.kind != "seq":
         _refuse_or_raise(arg)
     shape = arg.shape
-    if shape == "len_raises" or shape == "failing_gen":
+    if shape == "len_raises":
         raise HostRaised(Boom)
-    if shape.startswith("len:"):
-        claim = int(shape.split(":")[1])
-        if claim < 0:
-            raise HostRaised(ValueError)
-        if reservable and claim >= 2**40:
-            raise HostRaised(ValueError if claim >= 2**59 else MemoryError)
-    return arg.items
+    if shape.startswith("len:") and int(shape.split(":")[1]) < 0:
+        raise HostRaised(ValueError)
+    items = arg.items if most is None else arg.items[:most]
+    fails_at = len(arg.items) // 2
+    if shape == "failing_gen" and (most is None or fails_at < most):
+        _stops_first(arg.items[:fails_at], probe)
+        raise HostRaised(Boom)
+    return items
 
 
 def _refuse_or_raise(arg):
     if arg.kind == "raise":
         raise HostRaised(arg.value)
+    if arg.kind == "stop":
+        raise HostRaised(type(arg.value), arg.value)
     raise Refused
 
 
+def _stops_first(items, probe):
+    """An iterable's elements are converted as they are read, and an error that stops the
+    program passes at once, ahead of the iterable's own failure further on; any other failure of
+    an element waits behind it (and ends the converting)."""
+    for item in items:
+        try:
+            probe(item)
+        except HostRaised as raised:
+            if raised.error is not None:
+                raise
+            return
+        except Refused:
+            return
+
+
 def fixed_three(arg):
-    """A row of exactly three doubles: the length is asked first, then items 0 to 2 by index."""
+    """A row of exactly three doubles: a sequence is asked its length first, then items 0 to 2
+    by index; another iterable is read (no further than a fourth item) and must yield three."""
     if arg.kind != "seq":
         _refuse_or_raise(arg)
     shape = arg.shape
-    if shape in ("len_raises", "failing_gen"):
+    if shape in ("gen", "failing_gen"):
+        items = elements(arg, most=4, probe=lambda item: None)
+        if len(items) != 3:
+            raise Refused
+        return tuple(scalar(item) for item in items)
+    if shape == "len_raises":
         raise HostRaised(Boom)
     claim = len(arg.items)
     if shape.startswith("len:"):
@@ -243,6 +310,8 @@ def pip(rng, strict):
         v = rng.choice(PIP_EDGES + PIP_BEYOND)
         ok = INT32_MIN <= v <= INT32_MAX and not strict
         return Arg(lambda: IntOnly(v), "ok" if ok else "refuse", v)
+    elif roll < 0.9:
+        return stopping(rng)
     else:
         odd = rng.choice(
             [1.0, 0.5, math.nan, math.inf, -0.0, "1", None, b"\x01", [1], 1 + 0j, Raises()]
@@ -278,6 +347,8 @@ def number(rng, unit=True):
     if roll < 0.93:
         i = rng.choice([0, 1, -1, 3])
         return Arg(lambda: IndexOnly(i), "ok", float(i))
+    if roll < 0.95:
+        return stopping(rng)
     return refused(rng.choice([None, "0.5", b"1", [0.5], 10**400, Raises(), 1j]))
 
 
@@ -293,7 +364,7 @@ def sequence_shape(rng, length, fixed=False):
         return "failing_gen"
     if roll < 0.91:
         return "len_raises"
-    claims = [max(length - 1, 0), length + 1, 3, -1, 2**62] + ([] if UNDER_ASAN else [2**44])
+    claims = [max(length - 1, 0), length + 1, 3, -1, 2**62, 2**44]
     return f"len:{rng.choice(claims)}"
 
 
@@ -314,7 +385,7 @@ class Mismatch(AssertionError):
 def run(call):
     try:
         return ("ok", call())
-    except Exception as error:  # noqa: BLE001 - every exception type is compared below
+    except (Exception, SystemExit, Halt) as error:  # every exception type is compared below
         return ("error", error)
 
 
@@ -341,13 +412,14 @@ def expect_unknown(got, raw):
 
 
 def guarded(convert):
-    """Runs the conversion model: a value, or ("refuse",), or ("raise", type)."""
+    """Runs the conversion model: ("ok", value), ("refuse",), or ("raise", type, the caller's
+    own error when it is one that stops the program)."""
     try:
         return ("ok", convert())
     except Refused:
         return ("refuse",)
     except HostRaised as raised:
-        return ("raise", raised.kind)
+        return ("raise", raised.kind, raised.error)
 
 
 def fail_as(got, model):
@@ -356,6 +428,10 @@ def fail_as(got, model):
         expect_error(got, TypeError)
         return "TypeError (refused)"
     kind = model[1]
+    if len(model) > 2 and model[2] is not None:
+        if got[0] != "error" or got[1] is not model[2]:
+            raise Mismatch(f"expected the caller's {kind.__name__} passed on, got {got!r}")
+        return f"{kind.__name__} (passed on)"
     if got[0] != "error" or not isinstance(got[1], kind):
         raise Mismatch(f"expected {kind.__name__} from the caller's object, got {got!r}")
     return f"{kind.__name__} (caller's object)"
@@ -407,7 +483,7 @@ def call_rudiment(rng, ref):
     p = pip(rng, strict=False)
     got = run(lambda: function(p.make()))
     if p.kind != "ok":
-        return fail_as(got, ("refuse",))
+        return fail_as(got, guarded(lambda: scalar(p)))
     formula = RUDIMENTS[name][3]
     check_offset(got[1], formula(p.value))
     return "ok"
@@ -418,7 +494,7 @@ def call_sample(rng, ref):
     p = pip(rng, strict=False)
     got = run(lambda: motiloom.sample(n.make(), p.make()))
     if n.kind != "ok" or p.kind != "ok":
-        return fail_as(got, ("refuse",))
+        return fail_as(got, guarded(lambda: (scalar(n), scalar(p))))
     name = n.value.decode("utf-8", "surrogateescape")
     if name in ref.by_name:
         if got[0] != "ok":
@@ -486,7 +562,7 @@ def pattern_model(name, description, rows):
     def convert():
         raw_name = scalar(name)
         raw_description = scalar(description)
-        table = [fixed_three(row) for row in elements(rows)]
+        table = [fixed_three(row) for row in elements(rows, MAX_PATTERN_SAMPLES + 1, fixed_three)]
         return raw_name, raw_description, table
 
     converted = guarded(convert)
@@ -551,7 +627,7 @@ def call_sampled_pattern(rng, ref, rows=None):
         p = pip(rng, strict=True)
         got = run(lambda p=p: pattern.sample(p.make()))
         if p.kind != "ok":
-            fail_as(got, ("refuse",))
+            fail_as(got, guarded(lambda p=p: scalar(p)))
         else:
             check_offset(got[1], table[p.value % len(table)])
     return label
@@ -566,6 +642,10 @@ def library_members(rng, ref):
         roll = rng.random()
         if roll < 0.08:
             members.append((refused(rng.choice([None, 1, "a", 0.5])), None))
+            continue
+        if roll < 0.1:
+            obj = AttributeStops(rng.choice(STOPS))
+            members.append((Arg(lambda obj=obj: obj, "stop", obj.error), None))
             continue
         if roll < 0.2:
             name = rng.choice(list(ref.copies))
@@ -586,7 +666,7 @@ def library_members(rng, ref):
 
 def library_model(members, ref, listing_arg):
     def convert():
-        return [scalar(arg) for arg in elements(listing_arg)]
+        return [scalar(arg) for arg in elements(listing_arg, most=MAX_PATTERNS + 1)]
 
     converted = guarded(convert)
     if converted[0] != "ok":
@@ -637,7 +717,7 @@ def call_pattern_library(rng, ref, members=None):
         p = pip(rng, strict=True)
         got = run(lambda n=n, p=p: library.sample(n.make(), p.make()))
         if n.kind != "ok" or p.kind != "ok":
-            fail_as(got, ("refuse",))
+            fail_as(got, guarded(lambda n=n, p=p: (scalar(n), scalar(p))))
             continue
         name = n.value.decode("utf-8", "surrogateescape")
         if name in own:
@@ -684,11 +764,17 @@ def recording_model(name, dims, rows, bpm, origin, start):
 
     def convert():
         raw_name = scalar(name)
-        raw_axes = [scalar(a) for a in elements(dims)]
+        raw_axes = [scalar(a) for a in elements(dims, most=MAX_VALUES + 1)]
         if rows.kind != "seq":
             _refuse_or_raise(rows)
         tempo, zero, first = scalar(bpm), scalar(origin), scalar(start)
-        table = [[scalar(v) for v in elements(row)] for row in elements(rows, reservable=False)]
+        d = len(raw_axes)
+        room = 0 if d == 0 or d > MAX_VALUES else min(MAX_VALUES // d, INT32_MAX - first)
+
+        def row_values(row):
+            return [scalar(v) for v in elements(row, most=d + 1)]
+
+        table = [row_values(row) for row in elements(rows, room + 1, row_values)]
         return raw_name, raw_axes, table, tempo, zero, first
 
     converted = guarded(convert)
@@ -761,7 +847,7 @@ def call_sampled_recording(rng, ref, parts=None):
             continue
         got = run(lambda p=p: take.sample(p.make()))
         if p.kind != "ok":
-            fail_as(got, ("refuse",))
+            fail_as(got, guarded(lambda p=p: scalar(p)))
         elif first <= p.value < first + len(table):
             if got != ("ok", table[p.value - first]):
                 raise Mismatch(f"sample({p.value}) = {got!r}")
@@ -849,8 +935,9 @@ SIZE_ERROR = "Empty recording or recording resource limit exceeded"
 
 def limit_probes():
     """(label, call, expected) at and one past every size limit, with a fault of another kind
-    mixed in where the order of the checks decides. expected: None for success, else (type,
-    message). Inputs are shared, so a round costs a few seconds."""
+    mixed in where the order of the checks decides, and endless iterators: reading stops at the
+    first element past a limit, so what follows it is never looked at. expected: None for
+    success, else (type, message). Inputs are shared, so a round costs a few seconds."""
     row = [0.0, 0.5, 0.0]
     full = [row] * MAX_PATTERN_SAMPLES
     over = full + [row]
@@ -871,7 +958,85 @@ def limit_probes():
     def recording(name, axes, rows, start=0, bpm=120.0):
         return lambda: motiloom.SampledRecording(name, axes, rows, bpm, 0.0, start)
 
+    def endless(item):  # made anew for every call: an iterator is used up by it
+        return lambda: map(operator.itemgetter(0), itertools.repeat((item,)))
+
+    def endless_call(cls, *before, source, after=()):
+        return lambda: cls(*before, source(), *after)
+
+    rows_forever = endless([0.5])
+    tempo = 120.0
     return [
+        (
+            "pattern rows endless",
+            endless_call(motiloom.SampledPattern, "wave", "", source=endless(row)),
+            (ValueError, COUNT_ERROR),
+        ),
+        (
+            "pattern rows endless, bad name",
+            endless_call(motiloom.SampledPattern, "Wave", "", source=endless(row)),
+            (ValueError, "Invalid pattern name"),
+        ),
+        (
+            "pattern 65536 rows, then a refused one",
+            pattern("wave", over + [None]),
+            (ValueError, COUNT_ERROR),
+        ),
+        (
+            "library 1025 of the largest pattern",
+            lambda: motiloom.PatternLibrary(big[:1] * (MAX_PATTERNS + 1)),
+            (ValueError, "Too many patterns"),
+        ),
+        (
+            "library 1025, then a refused element",
+            lambda: motiloom.PatternLibrary(small + [None]),
+            (ValueError, "Too many patterns"),
+        ),
+        (
+            "library endless",
+            endless_call(motiloom.PatternLibrary, source=endless(big[0])),
+            (ValueError, "Too many patterns"),
+        ),
+        (
+            "recording rows endless",
+            endless_call(
+                motiloom.SampledRecording, "take", ["x"], source=rows_forever, after=(tempo,)
+            ),
+            (ValueError, SIZE_ERROR),
+        ),
+        (
+            "recording rows endless, bad tempo",
+            endless_call(
+                motiloom.SampledRecording, "take", ["x"], source=rows_forever, after=(0.0,)
+            ),
+            (ValueError, "A finite positive BPM and beat origin are required"),
+        ),
+        (
+            "recording rows endless past the last pip",
+            endless_call(
+                motiloom.SampledRecording,
+                "take",
+                ["x"],
+                source=rows_forever,
+                after=(tempo, 0.0, INT32_MAX - 3),
+            ),
+            (ValueError, SIZE_ERROR),
+        ),
+        (
+            "recording axis names endless",
+            lambda: motiloom.SampledRecording("take", endless("x")(), [[0.5]], tempo),
+            (ValueError, SIZE_ERROR),
+        ),
+        (
+            "recording one endless row",
+            lambda: motiloom.SampledRecording("take", ["x"], [endless(0.5)()], tempo),
+            (ValueError, "Ragged recording"),
+        ),
+        (
+            "recording 2^23 + 1 rows, then a refused one",
+            recording("take", ["x"], rows1 + [[0.5], None]),
+            (ValueError, SIZE_ERROR),
+        ),
         ("pattern 65535 rows", pattern("wave", full), None),
         ("pattern 65536 rows", pattern("wave", over), (ValueError, COUNT_ERROR)),
         ("pattern 65536 rows, bad value", pattern("wave", bad_first), (ValueError, COUNT_ERROR)),

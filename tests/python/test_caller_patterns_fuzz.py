@@ -414,10 +414,15 @@ def expected_recording(name, axes, rows, bpm, origin, start):
     try:
         raw_name = as_bytes(name)
         raw_axes = [as_bytes(a) for a in as_sequence(axes)]
-        table = [[as_double(v) for v in as_sequence(row)] for row in as_sequence(rows)]
         bpm, origin = as_double(bpm), as_double(origin)
         if not is_pip(start):
             raise Refused
+        # Rows are read no further than one past those the recording could hold, and each row
+        # no further than one value past the axis count.
+        d = len(raw_axes)
+        room = min(2**23 // d, INT32_MAX - start) if d else 0
+        read = as_sequence(rows)[: room + 1]
+        table = [[as_double(v) for v in as_sequence(row)[: d + 1]] for row in read]
     except Refused:
         return (TypeError, None)
     if not is_identifier(raw_name):

@@ -50,7 +50,7 @@ def test_import_in_a_fresh_interpreter_twice():
         "import motiloom as m\n"
         "assert m.sample('helix', 64).x == -1.0 and len(m.catalogue()) >= 15\n"
     )
-    subprocess.run([sys.executable, "-c", code], check=True)
+    subprocess.run([sys.executable, "-P", "-c", code], check=True)
 
 
 @pytest.mark.parametrize("name", list(RUDIMENTS))

@@ -18,7 +18,7 @@ CHILD_TIME_LIMIT = 120  # seconds; only a hang comes near it
 def run_child(code):
     try:
         done = subprocess.run(
-            [sys.executable, "-c", textwrap.dedent(code)],
+            [sys.executable, "-P", "-c", textwrap.dedent(code)],
             capture_output=True,
             text=True,
             timeout=CHILD_TIME_LIMIT,

@@ -132,7 +132,7 @@ def test_hashed_paths_are_the_same_in_every_process(seed):
     # a random generator would differ between interpreters.
     catalogue = importlib.util.find_spec("tablegen").submodule_search_locations[0]
     result = subprocess.run(
-        [sys.executable, "-c", DIGESTS, str(Path(catalogue).parent), str(PACKS)],
+        [sys.executable, "-P", "-c", DIGESTS, str(Path(catalogue).parent), str(PACKS)],
         env={"PYTHONHASHSEED": seed},
         capture_output=True,
         text=True,
