@@ -126,6 +126,9 @@ class _Definition:
 
     def __init__(self, path: str | os.PathLike[str]) -> None:
         self.file = os.fspath(path)
+        # Capabilities by channel body, each checked once however often a mode asks. The body is
+        # kept with them so that its id is never reused by another while the cache holds it.
+        self._capabilities: dict[int, tuple[dict[str, object], list[_Capability]]] = {}
         self.doc = self._read()
         self.modes = self._modes()
         self.name = self.string(self.doc, "name", "")
@@ -149,7 +152,7 @@ class _Definition:
         except RecursionError:
             self.fail("the definition is nested too deeply to read")
         if not isinstance(doc, dict):
-            self.fail(f"is not a fixture definition: the file holds a {_json_type(doc)}")
+            self.fail(f"is not a fixture definition: the file holds {_json_type(doc)}")
         if "redirectTo" in doc:
             self.fail(f"redirects to {doc['redirectTo']!r}: name that definition instead")
         return doc
@@ -162,7 +165,7 @@ class _Definition:
             return None
         # bool is an int in Python but never a number in JSON.
         if not isinstance(value, kind) or (isinstance(value, bool) and kind is not bool):
-            self.fail(f"{key} is a {_json_type(value)}, not a {_json_name(kind)}", where)
+            self.fail(f"{key} is {_json_type(value)}, not {_json_name(kind)}", where)
         return value
 
     def string(self, obj: dict[str, object], key: str, where: str) -> str:
@@ -176,14 +179,14 @@ class _Definition:
         value = self.field(obj, key, dict, where) or {}
         for name, item in value.items():
             if not isinstance(item, dict):
-                self.fail(f"is a {_json_type(item)}, not an object", _at(where, key, name))
+                self.fail(f"is {_json_type(item)}, not an object", _at(where, key, name))
         return value
 
     def strings(self, obj: dict[str, object], key: str, where: str) -> list[str]:
         value = self.field(obj, key, list, where) or []
         for item in value:
             if not isinstance(item, str):
-                self.fail(f"{key} holds a {_json_type(item)}, not only strings", where)
+                self.fail(f"{key} holds {_json_type(item)}, not only strings", where)
         return value
 
     # Modes.
@@ -196,7 +199,7 @@ class _Definition:
         for index, mode in enumerate(listed):
             where = f"modes[{index}]"
             if not isinstance(mode, dict):
-                self.fail(f"is a {_json_type(mode)}, not an object", where)
+                self.fail(f"is {_json_type(mode)}, not an object", where)
             found.append(
                 (self.string(mode, "name", where), self.field(mode, "shortName", str, where), mode)
             )
@@ -288,6 +291,11 @@ class _Definition:
         return _RESOLUTIONS[written], most
 
     def capabilities(self, source: _Source) -> list[_Capability]:
+        if id(source.body) not in self._capabilities:
+            self._capabilities[id(source.body)] = (source.body, self._read_capabilities(source))
+        return self._capabilities[id(source.body)][1]
+
+    def _read_capabilities(self, source: _Source) -> list[_Capability]:
         written, _ = self.resolution(source)
         top = 256**written - 1
         single = self.field(source.body, "capability", dict, source.where)
@@ -301,7 +309,7 @@ class _Definition:
             for index, body in enumerate(listed):
                 where = f"{source.where}.capabilities[{index}]"
                 if not isinstance(body, dict):
-                    self.fail(f"is a {_json_type(body)}, not an object", where)
+                    self.fail(f"is {_json_type(body)}, not an object", where)
                 span = self.field(body, "dmxRange", list, where)
                 if not (
                     span is not None
@@ -373,7 +381,7 @@ class _Definition:
             elif isinstance(item, dict):
                 entries += self._insert(item, f"{where}.channels[{number}]")
             else:
-                self.fail(f"is a {_json_type(item)}, not a channel key", f"{where}.channels")
+                self.fail(f"is {_json_type(item)}, not a channel key", f"{where}.channels")
         return entries
 
     def _insert(self, block: dict[str, object], where: str) -> list[str | None]:
@@ -601,5 +609,8 @@ def _json_type(value: object) -> str:
 
 
 def _json_name(kind: type) -> str:
-    names = {dict: "object", list: "list", str: "string", bool: "boolean", type(None): "null"}
-    return names.get(kind, "number" if kind in (int, float) else kind.__name__)
+    """A JSON type as a message names it: "an object", "a list", "null"."""
+    if kind in (int, float):
+        return "a number"
+    names = {dict: "an object", list: "a list", str: "a string", bool: "a boolean"}
+    return names.get(kind, "null" if kind is type(None) else f"a {kind.__name__}")
