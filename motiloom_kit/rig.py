@@ -24,7 +24,9 @@ show sends to, read from a TOML file and checked before anything is sent.
     pan_degrees = 540          # the profile's ranges
     tilt_degrees = 270
     # ofl = "robe/robin-600e-spot.json" and mode = "16 bit" instead of a profile: the channels
-    # and ranges come from the Open Fixture Library definition (paths are relative to the rig).
+    # and ranges come from the Open Fixture Library definition (paths are relative to the rig;
+    # pan_degrees and tilt_degrees only for a definition that gives its ranges in percent of a
+    # travel it does not state). A 24-bit axis is driven to 16 bits, its finest byte left at 0.
     values = { 5 = 255 }       # fixed levels: channel number (profiles) or OFL channel name
     blackout = { 5 = 0 }       # levels that make no light, for stop = "blackout"
     max_pan_speed = 250        # degrees per second the head manages
@@ -527,11 +529,9 @@ def _fixture(data: Any, path: str, base: Path) -> Fixture:
     address = keys.integer("address", 1, CHANNELS)
     first = address - 1
     if definition is not None:
-        layout = _definition(keys, base, definition)
-        degrees = {}
-        for axis in ("pan", "tilt"):
-            if keys.number(f"{axis}_degrees", None, above=0) is not None:
-                raise RigError(f"{keys.at(f'{axis}_degrees')}: the definition gives the range")
+        # A definition that gives its ranges in percent of an unstated travel needs the rig's.
+        travel = {axis: keys.number(f"{axis}_degrees", None, above=0) for axis in ("pan", "tilt")}
+        layout = _definition(keys, base, definition, travel)
         footprint = layout.channel_count
         axes = {
             axis: Axis(
@@ -542,8 +542,19 @@ def _fixture(data: Any, path: str, base: Path) -> Fixture:
             )
             for axis, spec in (("pan", layout.pan), ("tilt", layout.tilt))
         }
-        names = {c.key: c.offset for c in layout.channels if c.key}
-        defaults = {first + c.offset: c.default for c in layout.channels if c.default}
+        positional = {
+            offset
+            for spec in (layout.pan, layout.tilt)
+            for offset in (spec.coarse, spec.fine, *spec.finer)
+            if offset is not None
+        }
+        # Fixed levels for every other channel: pan and tilt are the show's.
+        names = {c.key: c.offset for c in layout.channels if c.key and c.offset not in positional}
+        defaults = {
+            first + c.offset: c.default
+            for c in layout.channels
+            if c.default and c.offset not in positional
+        }
         closed = {first + c.offset: c.closed for c in layout.channels if c.closed is not None}
 
         def channel_of(key: str) -> int | None:
@@ -609,7 +620,9 @@ def _fixture(data: Any, path: str, base: Path) -> Fixture:
     )
 
 
-def _definition(keys: _Keys, base: Path, definition: str) -> ModeLayout:
+def _definition(
+    keys: _Keys, base: Path, definition: str, travel: dict[str, float | None]
+) -> ModeLayout:
     from . import ofl
 
     file = Path(definition) if os.path.isabs(definition) else base / definition
@@ -623,7 +636,9 @@ def _definition(keys: _Keys, base: Path, definition: str) -> ModeLayout:
                     f"{', '.join(repr(n) for n in names)}"
                 )
             mode = names[0]
-        return ofl.load_mode(file, mode)
+        return ofl.load_mode(
+            file, mode, pan_degrees=travel["pan"], tilt_degrees=travel["tilt"]
+        )
     except ofl.OflError as error:
         raise RigError(f"{keys.at('ofl')}: {error}") from None
 

@@ -242,8 +242,8 @@ def test_a_write_that_fails_names_the_file_and_leaves_nothing(tmp_path, argv, na
 def test_sigterm_during_an_export_leaves_nothing(tmp_path):
     target = tmp_path / "long.json"
     child = subprocess.Popen(
-        [sys.executable, "-P", "-m", "motiloom_kit", "export", "helix", "--bpm", "120", "--fps", "1000",
-         "--seconds", "9000", "-o", str(target)],
+        [sys.executable, "-P", "-m", "motiloom_kit", "export", "helix", "--bpm", "120",
+         "--fps", "1000", "--seconds", "9000", "-o", str(target)],
         stdout=subprocess.PIPE, stderr=subprocess.PIPE, text=True,
     )  # fmt: skip
     try:

@@ -3,6 +3,7 @@
 import json
 import math
 from fractions import Fraction
+from pathlib import Path
 
 import motiloom
 import numpy as np
@@ -228,3 +229,71 @@ def test_one_frame_natively_is_the_arrays_frame(tmp_path, interpolate):
             assert {u: f.tolist() for u, f in native.items()} == {
                 u: f[0].tolist() for u, f in arrays.items()
             }, (whole, fraction, start)
+
+
+OFL = Path(__file__).resolve().parents[1] / "data" / "ofl"
+EXAMPLE_RIGS = Path(__file__).resolve().parents[2] / "examples" / "rigs"
+
+
+def test_heads_from_fixture_definitions(tmp_path):
+    text = f"""
+fade_in_beats = 0
+interpolate = "none"
+[[output]]
+protocol = "artnet"
+universes = [0]
+[[fixture]]
+name = "a7"
+ofl = "{OFL / "jb-lighting" / "jbled-a7.json"}"
+mode = "Standard 16bit"
+universe = 0
+address = 1
+values = {{ "Dimmer" = 255 }}
+[[fixture]]
+name = "seven"
+ofl = "{OFL / "elation" / "platinum-seven.json"}"
+mode = "Standard"
+universe = 0
+address = 101
+pan_degrees = 540
+tilt_degrees = 270
+[[group]]
+fixtures = ["a7", "seven"]
+pattern = "sway"
+"""
+    rig = rig_from(tmp_path, text)
+    a7, seven = rig.fixtures
+    assert (a7.pan.start, a7.pan.end) == (430, 0)  # written from 430 down to 0 degrees
+    assert (seven.pan.start, seven.pan.end) == (0, 540)  # the rig's travel for its percentages
+    for pip in (0, 32, 64, 96):  # sway moves x only, from -1 to +1 and back
+        x = motiloom.sway(pip).x
+        frame = rig.dmx([pip])[0][0].astype(int)
+        pan = frame[0] * 256 + frame[1]
+        # x = -1 is 0 degrees, which the A7 takes at its highest level.
+        assert abs(pan - expected_level(-x, 65535)) <= 1
+    dimmer = next(c.offset for c in load_mode_of(a7) if c.key == "Dimmer")
+    assert rig.dmx([0])[0][0, dimmer] == 255
+    dark = rig.changed(stop="blackout").stop_frame()[0]
+    assert dark[dimmer] == 0
+    with pytest.raises(RigError, match="pan_degrees"):
+        rig_from(tmp_path, text.replace("pan_degrees = 540\n", ""))
+    with pytest.raises(RigError, match=r"fixture\[1\].mode: .*'Standard 8bit'"):
+        rig_from(tmp_path, text.replace('mode = "Standard 16bit"\n', ""))
+
+
+def load_mode_of(fixture):
+    from motiloom_kit import ofl
+
+    return ofl.load_mode(OFL / "jb-lighting" / "jbled-a7.json", "Standard 16bit").channels
+
+
+@pytest.mark.parametrize("name", sorted(p.name for p in EXAMPLE_RIGS.glob("*.toml")))
+def test_every_example_rig_loads_and_records(name, tmp_path):
+    rig = load(EXAMPLE_RIGS / name)
+    frames, positions = recorded_frames(rig, rig.bpm, 2)
+    assert len(positions) == math.ceil(2 * rig.fps) + 1
+    assert set(frames) == set(rig.universes)
+    for universe in frames.values():  # the heads move: many different frames
+        assert len({frame.tobytes() for frame in universe}) > 10
+    points = rig.positions(positions[:-1])
+    assert len({p.tobytes() for p in points}) > 10
