@@ -82,11 +82,28 @@ def received_in_order(received, expected):
     return len(received)
 
 
-@pytest.mark.parametrize("protocol", ["sacn", "artnet"])
-def test_olad_receives_exactly_the_shows_frames(tmp_path, protocol):
+EXAMPLES = Path(__file__).resolve().parents[2] / "examples"
+
+
+def example_rig(tmp_path: Path, protocol: str, host: str) -> Path:
+    """The 32 heads of real fixture definitions, sent to `host`."""
+    text = (EXAMPLES / "rigs" / "thirty_two_heads.toml").read_text()
+    text = text.replace('host = "127.0.0.1"', f'host = "{host}"')
+    text = text.replace('"../fixtures/', f'"{EXAMPLES / "fixtures"}/')
+    path = tmp_path / "thirty_two_heads.toml"
+    path.write_text(text)
+    return path
+
+
+@pytest.mark.parametrize(
+    ("protocol", "make"),
+    [("sacn", dmx_rig), ("artnet", dmx_rig), ("sacn", example_rig)],
+    ids=["sacn", "artnet", "sacn-32-heads"],
+)
+def test_olad_receives_exactly_the_shows_frames(tmp_path, protocol, make):
     plugin = "e131" if protocol == "sacn" else "artnet"
     with skip_unless(Namespace) as ns, skip_unless(lambda: Olad(ns, plugin, [1, 2])) as olad:
-        rig_file = dmx_rig(tmp_path, protocol, ns.address)
+        rig_file = make(tmp_path, protocol, ns.address)
         with olad.record() as recording:
             argv = [*PLAY, str(rig_file), "--bpm", "128", "--seconds", "4", "--status", "none"]
             run = ns.run(argv, timeout=60, check=False)
