@@ -155,7 +155,7 @@ def _list_families(chosen: Sequence[catalogue.Entry], as_json: bool) -> int:
     """One line per family among `chosen`: its name, its packs and how many entries it has."""
     families: dict[str, tuple[dict[str, None], list[catalogue.Entry]]] = {}
     for e in chosen:
-        packs, members = families.setdefault(e.family, ({}, []))
+        packs, members = families.setdefault(e.family or catalogue.UNKNOWN, ({}, []))
         packs[e.pack or catalogue.UNKNOWN] = None
         members.append(e)
     if as_json:

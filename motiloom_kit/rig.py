@@ -579,13 +579,13 @@ def _fixture(data: Any, path: str, base: Path) -> Fixture:
             "tilt": Axis(first + tilt_coarse, offset(tilt_fine), 0.0, float(degrees["tilt"])),
         }
         defaults, closed = {}, {}
-        positional = {a.coarse for a in axes.values()} | {a.fine for a in axes.values()}
+        driven = {c for a in axes.values() for c in (a.coarse, a.fine) if c is not None}
 
         def channel_of(key: str) -> int | None:
             if not key.isdigit() or not 1 <= int(key) <= footprint:
                 return None
             channel = first + int(key) - 1
-            return None if channel in positional else channel
+            return None if channel in driven else channel
 
         kind = profile
     if address + footprint - 1 > CHANNELS:
