@@ -493,16 +493,15 @@ class _Definition:
         written, _ = self.resolution(source)
         top = 256**written - 1
         capabilities = self.capabilities(source)
-        if len(capabilities) != 1 or capabilities[0].body["type"] != axis:
-            ranges = ", ".join(
-                f"{c.low}-{c.high} {c.body['type']}" for c in capabilities if c.body["type"]
-            )
+        whole = [c for c in capabilities if (c.low, c.high, c.body["type"]) == (0, top, axis)]
+        if not whole:
+            ranges = ", ".join(f"{c.low}-{c.high} {c.body['type']}" for c in capabilities)
             self.fail(
                 f"{axis} does not cover the channel's whole range 0-{top} ({ranges}): only a "
                 f"channel that is a {axis} position throughout can be driven",
                 source.where,
             )
-        start, end = self._angles(axis, capabilities[0], source, mode, rig)
+        start, end = self._angles(axis, whole[0], source, mode, rig)
         aliases = self.strings(source.body, "fineChannelAliases", source.where)
         fine = [offsets.get(alias) for alias in aliases]
         used = [offset for offset in fine if offset is not None]

@@ -183,8 +183,11 @@ def continuous(doc):
         channel(doc, axis, capability={"type": f"{axis}Continuous", "speed": "fast CW"})
 
 
+PAN = {"type": "Pan", "angleStart": "0deg", "angleEnd": "270deg"}
+
+
 def part_pan(doc):
-    ranges = [{"type": "Pan", "angle": "0deg"}, {"type": "PanContinuous", "speed": "fast CW"}]
+    ranges = [PAN, {"type": "PanContinuous", "speed": "fast CW"}]
     parts = [{"dmxRange": [i * 128, i * 128 + 127], **r} for i, r in enumerate(ranges)]
     channel(doc, "Pan", capabilities=parts)
 
@@ -196,6 +199,10 @@ def part_pan(doc):
         (lambda doc: mode(doc, "Pan"), "has no Tilt channel"),
         (continuous, "has no Pan and no Tilt channel"),
         (part_pan, "Pan does not cover the channel's whole range 0-255"),
+        (
+            lambda doc: channel(doc, "Pan", capabilities=[{"dmxRange": [0, 127], **PAN}]),
+            "(0-127 Pan)",
+        ),
         (lambda doc: pan(doc, angle="90deg"), "gives one angle ('90deg'), not a range"),
         (lambda doc: pan(doc, angleStart="0deg", angleEnd="5400deg"), "5400 degrees makes no"),
         (lambda doc: mode(doc, "Pan", "Tilt", "Dimmer"), "'Dimmer', which the definition"),
