@@ -101,11 +101,18 @@ def spread(
     source = pattern._source
     table = source.table()
     a, b = rate.numerator, rate.denominator
+    # Most loops are a power of two long: then the wrap is a mask, not a division.
+    mask = period - 1 if period & (period - 1) == 0 else 0
+    index = np.empty_like(reduced)
     for k, view in enumerate(views):
         rows = out[k].reshape(-1, 3)
         phase = view.phase
         if rate == 1 and phase.denominator == 1:
-            index = np.mod(reduced + phase.numerator, period)
+            np.add(reduced, phase.numerator, out=index)
+            if mask:
+                np.bitwise_and(index, mask, out=index)
+            else:
+                np.mod(index, period, out=index)
             here = part
         else:
             c, d = phase.numerator, phase.denominator
