@@ -81,7 +81,7 @@ $(PY):
 $(STAMP): $(PY) $(SOURCES)
 	@echo "Building motiloom and installing it into $(VENV) with pip: a clean build bakes and"
 	@echo "compiles every table and takes a few minutes; an edit rebuilds only what it touched."
-	$(PY) -m pip install --progress-bar off ".[test,native,plot,live,link]" -C build-dir=$(WHEEL_BUILD) \
+	$(PY) -m pip install --progress-bar off ".[test,native,plot,live,link,console]" -C build-dir=$(WHEEL_BUILD) \
 	  -C cmake.define.MOTILOOM_TABLEGEN_CACHE=$(TABLEGEN_CACHE)
 	touch $@
 

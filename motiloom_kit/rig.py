@@ -787,6 +787,11 @@ class Rig:
         parts.update(what)
         return Rig(self.fixtures, groups, self.outputs, **parts)
 
+    def prepare(self) -> Rig:
+        """Compile the rig's frame tables now (they are otherwise made by the first frame)."""
+        self._drive  # noqa: B018
+        return self
+
     @property
     def _drive(self) -> _Drive:
         if self._compiled is None:

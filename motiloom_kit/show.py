@@ -92,6 +92,7 @@ class Show:
         self._needs_positions = any(o.protocol == "osc" for o in rig.outputs)
         # Live changes: rigs waiting for their position, the override, the fade after it.
         self._lock = threading.Lock()
+        self._changing = threading.Lock()  # one change is made at a time
         self._pending: list[tuple[Fraction, Rig]] = []
         self.override: str | None = None
         self._fade: tuple[Fraction, NDArray[np.float64] | None] | None = None
@@ -138,11 +139,18 @@ class Show:
         """Replace the rig by `make(latest rig, position of the change)`, from the next bar
         (or from the next frame); returns the position it takes effect at. A rig that `make`
         refuses (RigError) changes nothing."""
-        with self._lock:
-            at = self.tempo.peek(self.tempo.frames_read) if at_once else self.next_bar()
-            made = make(self._latest(), at).speed_checked(float(self.tempo.bpm) or self.rig.bpm)
-            self._pending = [(when, r) for when, r in self._pending if when < at]
-            self._pending.append((at, made))
+        # The new rig is made, checked and compiled here, on the caller's thread and outside the
+        # frame lock: compiling a large rig takes longer than a frame, and the output thread must
+        # neither wait for the lock nor compile it itself when the change takes over.
+        with self._changing:
+            with self._lock:
+                at = self.tempo.peek(self.tempo.frames_read) if at_once else self.next_bar()
+                latest = self._latest()
+            made = make(latest, at).speed_checked(float(self.tempo.bpm) or self.rig.bpm)
+            made.prepare()
+            with self._lock:
+                self._pending = [(when, r) for when, r in self._pending if when < at]
+                self._pending.append((at, made))
         return at
 
     def change_group(
@@ -189,11 +197,12 @@ class Show:
                 self._fade = (self.tempo.peek(self.tempo.frames_read), origin)
             self.override = state
 
-    def tap(self) -> float | None:
-        """One tap of the tempo, when the tempo comes from taps; the tempo it gives."""
+    def tap(self, at: float | None = None) -> float | None:
+        """One tap of the tempo at monotonic time `at` (now, by default), when the tempo comes
+        from taps; the tempo it gives."""
         if not isinstance(self.source, TapTempo):
             raise RigError(f"the tempo comes from {self.source.describe()}, not from taps")
-        return self.source.tap()
+        return self.source.tap(at)
 
     def state(self) -> dict[str, Any]:
         """What the show is doing, as plain data (for a console page or a controller)."""
@@ -234,6 +243,7 @@ class Show:
                 for sender in senders:
                     sender.close()
                 raise
+        self.rig.prepare()  # before frame 0 is due, not in its time
         self.tempo.start(self.clock() + LEAD_SECONDS)
         try:
             self.source.start(self.tempo)
