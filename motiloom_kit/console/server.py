@@ -67,6 +67,11 @@ MAX_QUEUED = 256
 CLOSE_STOPPED = 1001  # "going away": the show has stopped
 
 
+# What the output thread hands over: frame number, universes, positions, the rig that made
+# them, and the frames sent and late by then.
+_Sent = tuple[int, Mapping[int, NDArray[np.uint8]], NDArray[np.float64], Rig, int, int]
+
+
 def _refusal(error: str) -> dict[str, Any]:
     return {"type": "reply", "id": None, "ok": False, "error": error}
 
@@ -152,10 +157,10 @@ class Console:
         self._ready = threading.Event()
         self._stopping: asyncio.Event | None = None
         self._failure: BaseException | None = None
-        self._latest: tuple[int, Mapping[int, NDArray[np.uint8]], NDArray[np.float64], Rig] | None
-        self._latest = None
+        self._latest: _Sent | None = None
         self._woken = False
         self._settled: dict[str, Any] | None = None
+        self._told: set[str] = set()  # the console's own failures, each told once
 
     @staticmethod
     def _asset(name: str) -> bytes:
@@ -274,7 +279,9 @@ class Console:
         origin = request.headers.get("Origin")
         if origin is not None and origin != f"http://{request.host}":
             raise web.HTTPForbidden(text="the console takes connections from its own page only\n")
-        ws = web.WebSocketResponse(heartbeat=10.0, max_msg_size=MAX_MESSAGE, compress=False)
+        # Frames are not worth compressing; a message past 16 times the longest a page sends
+        # ends the connection (1009), a shorter one too long is refused with a reply.
+        ws = web.WebSocketResponse(heartbeat=10.0, max_msg_size=16 * MAX_MESSAGE, compress=False)
         await ws.prepare(request)
         page = _Page(ws, Session(self.show, time.monotonic))
         page.sender = asyncio.ensure_future(page.send_all())
@@ -296,7 +303,7 @@ class Console:
             reply, changed = page.session.handle(text)
         except Exception as error:  # a fault of the console's own: the page is told, the show
             # goes on
-            print(f"motiloom: console: {type(error).__name__}: {error}", file=self.log)
+            self._tell(f"{type(error).__name__}: {error}", str(error))
             reply, changed = _refusal(f"the console failed: {error}"), False
         if changed:
             self._send_state()
@@ -321,7 +328,8 @@ class Console:
         """A show listener, on the output thread: keep frame k and wake the server once. It
         never raises, so a failing console cannot stop the show."""
         try:
-            self._latest = (k, universes, positions, self.show.rig)
+            status = self.show.status
+            self._latest = (k, universes, positions, self.show.rig, status.sent, status.late)
             if not self._woken and self._loop is not None:
                 self._woken = True
                 self._loop.call_soon_threadsafe(self._frame)
@@ -334,15 +342,20 @@ class Console:
         latest = self._latest
         if latest is None or not self.pages:
             return
-        k, universes, positions, rig = latest
+        k, universes, positions, rig, sent, late = latest
         try:
-            status = self.show.status
-            position = float(self.show.tempo.peek(k))
-            data = frame_message(k, status.sent, status.late, float(status.bpm), position,
+            tempo = self.show.tempo
+            data = frame_message(k, sent, late, float(tempo.bpm), float(tempo.peek(k)),
                                  rig.shown(universes, positions))  # fmt: skip
             for page in self.pages:
                 page.send_frame(data)
             if settled(self.show.state()) != self._settled:
                 self._send_state()
         except Exception as error:  # a fault of the console's own must not end the server
-            print(f"motiloom: console: frame {k}: {type(error).__name__}: {error}", file=self.log)
+            self._tell(f"frame {k}: {type(error).__name__}: {error}", str(error))
+
+    def _tell(self, text: str, key: str) -> None:
+        """A failure of the console's own, on its log, once for each kind."""
+        if key not in self._told:
+            self._told.add(key)
+            print(f"motiloom: console: {text} (told once)", file=self.log)
