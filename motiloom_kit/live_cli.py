@@ -241,13 +241,13 @@ def command_play(args: argparse.Namespace) -> int:
             console = Console(show, *args.web)
             console.start()
             closers.append(console.close)
-            print(f"console at {console.url}", file=sys.stderr)
             if console.token is not None:
                 print(
                     f"the console is open beyond loopback: its page needs the token "
                     f"{console.token}",
                     file=sys.stderr,
                 )
+            print(f"console at {console.url}", file=sys.stderr)
         for thread in threads:
             thread.start()
         status = show.run()

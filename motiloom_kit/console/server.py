@@ -46,6 +46,7 @@ ASSETS = {
     "/console.js": ("page.js", "text/javascript"),
     "/console.css": ("page.css", "text/css"),
     "/favicon.svg": ("favicon.svg", "image/svg+xml"),
+    "/favicon.ico": ("favicon.svg", "image/svg+xml"),  # what a browser asks for by itself
 }
 PROTECTED = ("/", "/catalogue", "/ws")
 # Everything the page needs comes from the console itself; nothing may frame it.
