@@ -94,6 +94,12 @@ class Show:
         self._lock = threading.Lock()
         self._changing = threading.Lock()  # one change is made at a time
         self._pending: list[tuple[Fraction, Rig]] = []
+        # A change accepted (made and checked) whose rig is still being compiled: what the show
+        # reports as its latest from the moment it is accepted.
+        self._accepted: tuple[Fraction, Rig] | None = None
+        # Called, on the changing thread, as soon as a change is accepted (before its rig is
+        # compiled, which for a large rig takes longer than a frame): a console tells its pages.
+        self.change_listeners: list[Callable[[], None]] = []
         self.override: str | None = None
         self._fade: tuple[Fraction, NDArray[np.float64] | None] | None = None
 
@@ -133,7 +139,17 @@ class Show:
         return Fraction((math.floor(ahead / bar) + 1) * bar)
 
     def _latest(self) -> Rig:
+        accepted = self._accepted
+        if accepted is not None:
+            return accepted[1]
         return self._pending[-1][1] if self._pending else self.rig
+
+    def _waiting(self) -> list[Fraction]:
+        """The positions of the changes waiting to take over, the one being compiled too."""
+        accepted = self._accepted
+        if accepted is None:
+            return [at for at, _ in self._pending]
+        return [at for at, _ in self._pending if at < accepted[0]] + [accepted[0]]
 
     def change(self, make: Callable[[Rig, Fraction], Rig], *, at_once: bool = False) -> Fraction:
         """Replace the rig by `make(latest rig, position of the change)`, from the next bar
@@ -147,10 +163,16 @@ class Show:
                 at = self.tempo.peek(self.tempo.frames_read) if at_once else self.next_bar()
                 latest = self._latest()
             made = make(latest, at).speed_checked(float(self.tempo.bpm) or self.rig.bpm)
-            made.prepare()
-            with self._lock:
-                self._pending = [(when, r) for when, r in self._pending if when < at]
-                self._pending.append((at, made))
+            self._accepted = (at, made)
+            try:
+                for listener in self.change_listeners:
+                    listener()
+                made.prepare()
+                with self._lock:
+                    self._pending = [(when, r) for when, r in self._pending if when < at]
+                    self._pending.append((at, made))
+            finally:
+                self._accepted = None
         return at
 
     def change_group(
@@ -219,7 +241,7 @@ class Show:
                  "fixtures": list(g.fixtures)} for g in rig.groups
             ],
             "fixtures": [{"name": f.name, "kind": f.kind} for f in rig.fixtures],
-            "pending": [float(at) for at, _ in self._pending],
+            "pending": [float(at) for at in self._waiting()],
         }  # fmt: skip
 
     @property

@@ -14,11 +14,12 @@
   const byId = (id) => document.getElementById(id);
 
   // What the tests and the benchmark read: the latest frame drawn and a few counts.
-  const seen = { drawn: null, firstFrameDrawn: null, framesReceived: 0, framesDrawn: 0, states: 0 };
+  const seen = { drawn: null, firstFrameDrawn: null, framesReceived: 0, framesDrawn: 0, states: [] };
   window.motiloomConsole = seen;
 
   let socket = null;
   let attempts = 0;
+  let stopped = false; // the show said it stopped (rather than the connection failing)
   let clockTimer = 0;
   let state = null;
   let choices = null; // the show's lists of spreads and stop states
@@ -62,6 +63,7 @@
     socket = ws;
     ws.addEventListener("open", () => {
       attempts = 0;
+      stopped = false;
       setLink("ok", "Connected");
       ws.send(JSON.stringify({ type: "clock", t: performance.now() }));
       clockTimer = setInterval(() => {
@@ -78,7 +80,9 @@
       socket = null;
       attempts++;
       const wait = Math.min(4000, 250 * 2 ** Math.min(attempts, 4));
-      const why = event.code === 1001 ? "The show has stopped" : "Connection to the show lost";
+      // Said until the page is back: the attempts that fail meanwhile do not hide why.
+      if (event.code === 1001) stopped = true;
+      const why = stopped ? "The show has stopped" : "Connection to the show lost";
       setLink("bad", `${why}: reconnecting in ${(wait / 1000).toFixed(1)} s (attempt ${attempts})`);
       setTimeout(connect, wait);
     });
@@ -124,7 +128,8 @@
 
   function showState(next) {
     state = next;
-    seen.states++;
+    // The latest states with the time each arrived (ms since the epoch), newest last.
+    seen.states = [...seen.states.slice(-15), [performance.timeOrigin + performance.now(), next]];
     byId("source").textContent = `\u00b7 ${next.tempo.source}`;
     byId("tap").disabled = !socket || next.tempo.source !== "tap";
     byId("tap").title = next.tempo.source === "tap" ? "Tap the beat" : `The tempo comes from ${next.tempo.source}`;
@@ -364,16 +369,21 @@
     const beats = Math.floor(latest.position / PIPS_PER_BEAT);
     const bar = Math.floor(beats / BEATS_PER_BAR) + 1;
     const beat = (((beats % BEATS_PER_BAR) + BEATS_PER_BAR) % BEATS_PER_BAR) + 1;
-    byId("bar").textContent = `${bar}.${beat}`;
+    // Text is written only when it changes: a page redrawn 44 times a second stays cheap.
+    write(byId("bar"), `${bar}.${beat}`);
     [...byId("beats").children].forEach((light, i) => light.classList.toggle("on", i === beat - 1));
-    byId("bpm").textContent = latest.bpm.toFixed(1);
-    byId("sent").textContent = latest.sent.toLocaleString("en");
-    byId("late").textContent = latest.late.toLocaleString("en");
+    write(byId("bpm"), latest.bpm.toFixed(1));
+    write(byId("sent"), latest.sent.toLocaleString("en"));
+    write(byId("late"), latest.late.toLocaleString("en"));
     for (const parts of cards.values()) {
       if (parts.pendingBar !== null && bar >= parts.pendingBar) parts.pendingBar = null;
-      parts.pending.textContent = parts.pendingBar !== null ? `changes at bar ${parts.pendingBar}` : "";
+      write(parts.pending, parts.pendingBar !== null ? `changes at bar ${parts.pendingBar}` : "");
     }
     if (picker.open && picker.chosen) drawChoice(picker.chosen);
+  }
+
+  function write(element, text) {
+    if (element.textContent !== text) element.textContent = text;
   }
 
   // --- the pattern picker --------------------------------------------------------------------

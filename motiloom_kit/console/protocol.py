@@ -173,10 +173,11 @@ class Session:
         self.clock = clock
         self.offset: float | None = None  # show time minus page time, by the quickest message
 
-    def handle(self, text: str) -> tuple[dict[str, Any] | None, bool]:
-        """Carry out one message: the reply (None for a clock message) and whether the show
-        changed."""
-        arrived = self.clock()
+    def handle(self, text: str, arrived: float | None = None) -> tuple[dict[str, Any] | None, bool]:
+        """Carry out one message that arrived at `arrived` (on the show's clock; now, by
+        default): the reply (None for a clock message) and whether the show changed."""
+        if arrived is None:
+            arrived = self.clock()
         ident = None
         try:
             message = parse(text)

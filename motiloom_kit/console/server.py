@@ -26,6 +26,7 @@ import threading
 import time
 from collections import deque
 from collections.abc import Mapping
+from concurrent.futures import ThreadPoolExecutor
 from importlib import resources
 from typing import Any, Literal, TextIO
 
@@ -162,6 +163,10 @@ class Console:
         self._woken = False
         self._settled: dict[str, Any] | None = None
         self._told: set[str] = set()  # the console's own failures, each told once
+        # Pages' messages are carried out one at a time on a thread of their own, so that the
+        # server goes on sending frames (and telling every page a change) while a changed rig is
+        # compiled.
+        self._worker = ThreadPoolExecutor(max_workers=1, thread_name_prefix="console-change")
 
     @staticmethod
     def _asset(name: str) -> bytes:
@@ -178,11 +183,14 @@ class Console:
             self._thread.join()
             raise self._failure
         self.show.listeners.append(self.frame_sent)
+        self.show.change_listeners.append(self.change_accepted)
 
     def close(self) -> None:
         """Tell every page the show has stopped, stop serving and end the thread."""
         if self.frame_sent in self.show.listeners:
             self.show.listeners.remove(self.frame_sent)
+        if self.change_accepted in self.show.change_listeners:
+            self.show.change_listeners.remove(self.change_accepted)
         loop, stopping = self._loop, self._stopping
         if loop is not None and stopping is not None and not loop.is_closed():
             try:
@@ -191,6 +199,7 @@ class Console:
                 pass
         if self._thread is not None:
             self._thread.join(timeout=10)
+        self._worker.shutdown(wait=True)
 
     @property
     def url(self) -> str:
@@ -291,7 +300,7 @@ class Console:
         try:
             async for message in ws:
                 if message.type == WSMsgType.TEXT:
-                    self._receive(page, message.data)
+                    await self._receive(page, message.data, time.monotonic())
                 elif message.type == WSMsgType.BINARY:
                     page.send_text(json.dumps(_refusal("a page sends text messages only")))
         finally:
@@ -299,14 +308,17 @@ class Console:
             page.sender.cancel()
         return ws
 
-    def _receive(self, page: _Page, text: str) -> None:
+    async def _receive(self, page: _Page, text: str, arrived: float) -> None:
+        loop = asyncio.get_running_loop()
         try:
-            reply, changed = page.session.handle(text)
+            reply, changed = await loop.run_in_executor(
+                self._worker, page.session.handle, text, arrived
+            )
         except Exception as error:  # a fault of the console's own: the page is told, the show
             # goes on
             self._tell(f"{type(error).__name__}: {error}", str(error))
             reply, changed = _refusal(f"the console failed: {error}"), False
-        if changed:
+        if changed and settled(self.show.state()) != self._settled:
             self._send_state()
         if reply is not None:
             page.send_text(json.dumps(reply))
@@ -322,6 +334,15 @@ class Console:
         text = self._state_text()
         for page in self.pages:
             page.send_text(text)
+
+    def change_accepted(self) -> None:
+        """A show change listener: every page hears the new state at once (any thread)."""
+        loop = self._loop
+        if loop is not None and not loop.is_closed():
+            try:
+                loop.call_soon_threadsafe(self._send_state)
+            except RuntimeError:  # the loop has just closed
+                pass
 
     def frame_sent(
         self, k: int, universes: Mapping[int, NDArray[np.uint8]], positions: NDArray[np.float64]

@@ -105,6 +105,19 @@ def test_a_changed_rig_is_compiled_by_the_change_not_by_the_frame_it_takes_over(
     assert show.state()["pending"] == []
 
 
+def test_listeners_hear_a_change_as_soon_as_it_is_accepted_and_never_a_refused_one(tmp_path):
+    show = show_of(write(tmp_path))
+    show.frame(0)
+    told = []
+    show.change_listeners.append(lambda: told.append(show.state()))
+    with pytest.raises(RigError):
+        show.change_group("pair", pattern="circel")
+    assert told == []
+    at = show.change_group("pair", pattern="lfo_breathe")
+    (state,) = told
+    assert state["groups"][0]["pattern"] == "lfo_breathe" and state["pending"] == [at]
+
+
 def test_a_change_at_once_and_a_refused_one(tmp_path):
     rig = write(tmp_path)
     show = show_of(rig)
