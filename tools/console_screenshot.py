@@ -36,6 +36,9 @@ def main() -> None:
     if binary is None:
         sys.exit("chromium is not installed (make browser-deps installs it)")
     with tempfile.TemporaryDirectory() as folder:
+        # The browser first: its start-up would otherwise take the show's processor time.
+        browser = Chromium(binary, str(Path(folder) / "profile"), size=(WIDTH, HEIGHT))
+        page = browser.open_page("about:blank")
         rig = Path(folder) / "arena.toml"
         rig.write_text(rig_text(120))
         show = subprocess.Popen(
@@ -56,18 +59,17 @@ def main() -> None:
 
         reader = threading.Thread(target=read, daemon=True)
         reader.start()
-        browser = None
         try:
             if not address.wait(30):
                 sys.exit("the show did not start its console")
-            browser = Chromium(binary, str(Path(folder) / "profile"), size=(WIDTH, HEIGHT))
-            page = browser.open_page("about:blank")
             browser.call("Emulation.setDeviceMetricsOverride", page.session, width=WIDTH,
                          height=HEIGHT, deviceScaleFactor=1, mobile=False)  # fmt: skip
             browser.call("Page.navigate", page.session, url=url[0])
             page.wait_for("document.body && document.body.dataset.ready === 'true'")
             page.wait_for("window.motiloomConsole.framesDrawn > 60")
-            # A change waiting for its bar, as a designer would see one.
+            # A change waiting for its bar, as a designer would see one: made on a downbeat, so
+            # that the picture is taken before the bar it waits for.
+            page.wait_for("/^[2-9]\\.1$/.test(document.getElementById('bar').textContent)")
             page.evaluate("document.querySelector(\"[data-group='floor'] input.size-value\")"
                           ".value = '0.5'")  # fmt: skip
             page.evaluate("document.querySelector(\"[data-group='floor'] input.size-value\")"
@@ -78,8 +80,7 @@ def main() -> None:
                 sys.exit(f"the page reported errors: {page.errors}")
             args.out.write_bytes(page.screenshot())
         finally:
-            if browser is not None:
-                browser.close()
+            browser.close()
             show.terminate()
             show.wait(timeout=20)
             reader.join(timeout=5)
