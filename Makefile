@@ -4,6 +4,7 @@
 # make fuzz   a million random calls across every host entry point, with outcome counts
 # make sanitize  native tests and host suite on an AddressSanitizer + UBSan build
 # make gallery-screenshot  redraw docs/gallery.png, the README's picture of the gallery page
+# make console-screenshot  redraw docs/console.png, the README's picture of the console page
 PYTHON ?= python3.11
 VENV ?= .venv
 BUILD ?= build
@@ -20,7 +21,7 @@ SOURCES := $(shell find src -name '*.py' -o -name '*.cpp' -o -name '*.hpp') CMak
   $(shell find motiloom_kit motiloom-stubs -type f -not -name '*.pyc')
 
 .PHONY: run test bench lint format clean install native native-deps browser-deps live-deps \
-  typecheck gallery-screenshot fuzz sanitize
+  typecheck gallery-screenshot console-screenshot fuzz sanitize
 
 run: $(STAMP)
 	$(PY) examples/quickstart.py
@@ -55,8 +56,9 @@ SANITIZE_FLAGS := -fsanitize=address,undefined -fno-sanitize-recover=all -fno-om
 # libstdc++ is preloaded too, so that ASan finds the C++ runtime's __cxa_throw when it starts.
 ASAN_RUNTIME = "$$($(CXX) -print-file-name=libasan.so) $$($(CXX) -print-file-name=libstdc++.so)"
 UBSAN_ENV := UBSAN_OPTIONS=halt_on_error=1:print_stacktrace=1
-# The browser test starts Chromium, which cannot run with the ASan runtime preloaded.
-SANITIZE_PYTEST_SKIP := --ignore=tests/kit/test_gallery_browser.py
+# The browser tests start Chromium, which cannot run with the ASan runtime preloaded.
+SANITIZE_PYTEST_SKIP := --ignore=tests/kit/test_gallery_browser.py \
+  --ignore=tests/console/test_console_browser.py
 sanitize: $(STAMP) native-deps
 	$(VENV)/bin/cmake -S . -B $(SANITIZE) -G Ninja -DCMAKE_MAKE_PROGRAM=$(abspath $(VENV)/bin/ninja) \
 	  -DPython_EXECUTABLE=$(abspath $(PY)) -Dpybind11_DIR=$$($(PY) -m pybind11 --cmakedir) \
@@ -81,7 +83,7 @@ $(PY):
 $(STAMP): $(PY) $(SOURCES)
 	@echo "Building motiloom and installing it into $(VENV) with pip: a clean build bakes and"
 	@echo "compiles every table and takes a few minutes; an edit rebuilds only what it touched."
-	$(PY) -m pip install --progress-bar off ".[test,native,plot,live,link]" -C build-dir=$(WHEEL_BUILD) \
+	$(PY) -m pip install --progress-bar off ".[test,native,plot,live,link,console]" -C build-dir=$(WHEEL_BUILD) \
 	  -C cmake.define.MOTILOOM_TABLEGEN_CACHE=$(TABLEGEN_CACHE)
 	touch $@
 
@@ -123,6 +125,10 @@ gallery-screenshot: $(STAMP) browser-deps
 	$(SHOOT) --screenshot=$(abspath docs/gallery.png) file://$(abspath $(BUILD)/gallery/index.html)
 	$(SHOOT) --screenshot=$(abspath docs/gallery-detail.png) \
 	  "file://$(abspath $(BUILD)/gallery/index.html)#groove_a_grid"
+
+# The README's picture of the console: a 120-head rig playing, its page drawn by headless chromium.
+console-screenshot: $(STAMP) browser-deps
+	$(PY) tools/console_screenshot.py --out docs/console.png
 
 # The same sources built outside pip for the native tests, the benchmark and the host baseline.
 native: $(STAMP) native-deps

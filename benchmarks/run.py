@@ -9,14 +9,17 @@ from __future__ import annotations
 import argparse
 import glob
 import os
+import re
 import resource
 import shutil
+import statistics
 import subprocess
 import sys
 import tempfile
 import time
 import timeit
 from pathlib import Path
+from typing import Any
 
 ROOT = Path(__file__).resolve().parent.parent
 HOST_RATIO_TARGET = 1.2
@@ -442,6 +445,115 @@ def gallery_row(python: str) -> tuple[str, str, str]:
             "<= 10 s, <= 5 MB")  # fmt: skip
 
 
+LATENESS = re.compile(
+    r"sent ([\d,]+) frames, ([\d,]+) late; lateness p50 ([\d.]+) ms, p99 ([\d.]+) ms"
+)
+
+
+def console_rows(python: str) -> list[tuple[str, str, str]]:
+    """The console against a 120-head show at 44 fps, all in one network namespace with olad
+    receiving the sACN: page load to the first frame drawn, the frames a page receives and
+    draws per second, a change from one page seen by another, and the show's lateness with two
+    pages open against without, in one run."""
+    label = "console, 120 heads at 44 fps"
+    sys.path[:0] = [str(ROOT / "tests"), str(ROOT / "tools")]
+    try:
+        from console_rig import rig_text
+        from kit.chromium import Chromium, executable
+        from live import Unavailable
+        from live.netns import Namespace
+        from live.ola import Olad
+    except ImportError as error:
+        return [(label, f"skipped: {error}", "")]
+    binary = executable()
+    if binary is None:
+        return [(label, "skipped: chromium is not installed (make browser-deps)", "")]
+    try:
+        with Namespace() as ns, Olad(ns, "e131", [1]), tempfile.TemporaryDirectory() as folder:
+            rig = Path(folder) / "arena.toml"
+            rig.write_text(rig_text(120, ns.address))
+            play = [python, "-P", "-m", "motiloom_kit", "play", str(rig), "--bpm", "128",
+                    "--status", "none", "--seconds", "25"]  # fmt: skip
+            alone = ns.run(play, timeout=120).stderr
+            show = ns.popen([*play, "--web", "127.0.0.1:8765"], stdout=subprocess.DEVNULL,
+                            stderr=subprocess.PIPE, text=True)  # fmt: skip
+            assert show.stderr is not None
+            while not (line := show.stderr.readline()).startswith("console at "):
+                if not line:
+                    return [(label, "failed", "the show ended before its console started")]
+            browser = Chromium(binary, str(Path(folder) / "profile"), size=(1280, 800),
+                               prefix=ns.command([]))  # fmt: skip
+            try:
+                figures = _console_figures(browser, "http://127.0.0.1:8765/")
+            finally:
+                browser.close()
+            watched = show.communicate(timeout=120)[1]
+    except Unavailable as error:
+        return [(label, f"skipped: {error}", "")]
+    loads, received, drawn, changes = figures
+    rows = [(f"{label}: page load to first frame drawn", f"{statistics.median(loads):.0f} ms",
+             f"median of {len(loads)} loads, best {min(loads):.0f} ms")]  # fmt: skip
+    verdict = "ok" if received >= 0.98 * 44 else "BEHIND"
+    rows.append((f"{label}: frames a page receives / draws per second",
+                 f"{received:.1f} / {drawn:.1f}",
+                 f"the show sends 44 ({verdict}, receives >= 98%)"))  # fmt: skip
+    verdict = "ok" if statistics.median(changes) <= 1000 / 44 else "OVER"
+    rows.append((f"{label}: a change from one page seen by another",
+                 f"{statistics.median(changes):.1f} ms",
+                 f"median of {len(changes)} ({verdict}, within a frame, {1000 / 44:.1f} ms); "
+                 f"max {max(changes):.1f} ms"))  # fmt: skip
+    found = []
+    for text, what in ((alone, "without a page"), (watched, "with two pages open")):
+        match = LATENESS.search(text)
+        if match is None:
+            return rows + [(f"{label}: lateness", "failed", text.strip()[-300:])]
+        sent, late, p50, p99 = match.groups()
+        found.append(float(p99))
+        rows.append((f"{label}: show lateness p50 / p99 {what}", f"{p50} / {p99} ms",
+                     f"{late} late of {sent} frames"))  # fmt: skip
+    rows[-1] = (*rows[-1][:2], rows[-1][2] + f"; p99 {found[1] - found[0]:+.2f} ms with pages")
+    return rows
+
+
+def _console_figures(browser: Any, url: str) -> tuple[list[float], float, float, list[float]]:
+    """Load times (ms), frames received and drawn per second, and change latencies (ms)."""
+    page = browser.open_page("about:blank")
+    loads = []
+    for _ in range(5):
+        browser.call("Page.navigate", page.session, url=url)
+        page.wait_for("document.readyState === 'complete' && window.motiloomConsole && "
+                      "window.motiloomConsole.firstFrameDrawn")  # fmt: skip
+        loads.append(page.evaluate("window.motiloomConsole.firstFrameDrawn"))
+    counts = "[window.motiloomConsole.framesReceived, window.motiloomConsole.framesDrawn]"
+    start, (received, drawn) = time.monotonic(), page.evaluate(counts)
+    time.sleep(5)
+    end, (received_end, drawn_end) = time.monotonic(), page.evaluate(counts)
+    other = browser.open_page(url)
+    other.wait_for("document.body && document.body.dataset.ready === 'true'")
+    other.wait_for("document.getElementById('link').textContent === 'Connected'")
+    page.evaluate("document.querySelector(\"#timing button[data-now='true']\").click()")
+    size = "document.querySelector(\"[data-group='left'] input.size-value\")"
+    changes = []
+    for value in ("0.31", "0.32", "0.33", "0.34", "0.35", "0.36", "0.37", "0.38", "0.39", "0.41"):
+        sent = page.evaluate(
+            f"(() => {{ const t = performance.timeOrigin + performance.now(); const e = {size};"
+            f" e.value = '{value}'; e.dispatchEvent(new Event('change')); return t; }})()"
+        )
+        # When the first state that holds the change reached the other page.
+        seen = other.wait_for(
+            f"(window.motiloomConsole.states.find(([t, s]) => t > {sent} &&"
+            f" s.groups[0].size === {value}) || [0])[0]"
+        )
+        changes.append(seen - sent)
+        time.sleep(0.2)
+    return (
+        loads,
+        (received_end - received) / (end - start),
+        (drawn_end - drawn) / (end - start),
+        changes,
+    )
+
+
 def main() -> None:
     parser = argparse.ArgumentParser(description=__doc__)
     parser.add_argument("--native", type=Path, required=True, help="the native build directory")
@@ -456,6 +568,7 @@ def main() -> None:
     import live_show  # beside this file
 
     rows += live_show.live_rows(lambda stmt, base, setup, n: single_calls_ns(stmt, base, setup, n))
+    rows += console_rows(args.python)
     if args.build:
         rows += build_rows(args.python)
     width = max(len(r[0]) for r in rows)

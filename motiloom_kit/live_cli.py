@@ -1,11 +1,14 @@
 """The live commands: `motiloom play`, `motiloom check` and `motiloom record`.
 
     motiloom play RIG.toml [--bpm N | --tap | --midi-clock [PORT] | --link] [--seconds S]
+                  [--osc-in [HOST:]PORT] [--web [HOST:]PORT]
     motiloom check RIG.toml [--bpm N]
     motiloom record RIG.toml --bpm N --seconds S -o FILE.npz|FILE.show
 
 `play` shows one status line (tempo, bar and beat, frames sent and late) and stops cleanly on
-its time limit, Ctrl-C or SIGTERM: the rig's stop state, then the end of every stream.
+its time limit, Ctrl-C or SIGTERM: the rig's stop state, then the end of every stream. With
+`--osc-in` it takes changes over OSC (`motiloom_kit.osc_in`), with `--web` it serves the console
+page (`motiloom_kit.console`).
 """
 
 from __future__ import annotations
@@ -49,9 +52,16 @@ def add_commands(commands: Any, positive_number: Any) -> None:
     play.add_argument("--seconds", type=positive_number, help="stop after this long")
     play.add_argument(
         "--osc-in",
-        metavar="[HOST:]PORT",
         type=_address,
-        help="take changes over OSC on this port (host 127.0.0.1 unless given)",
+        metavar="[HOST:]PORT",
+        help="take changes over OSC on PORT (loopback unless HOST is given)",
+    )
+    play.add_argument(
+        "--web",
+        type=_address,
+        metavar="[HOST:]PORT",
+        help="serve the console page on PORT (0: any free port; loopback unless HOST is given, "
+        "and then only with the token printed at start)",
     )
     play.add_argument(
         "--status",
@@ -82,7 +92,7 @@ def _address(text: str) -> tuple[str, int]:
         raise argparse.ArgumentTypeError(f"expected [HOST:]PORT, got {text!r}") from None
     if not 0 <= number < 65536:  # 0: any free port, said at start
         raise argparse.ArgumentTypeError(f"a port is 0-65535, not {number}")
-    return host or "127.0.0.1", number
+    return host.strip("[]") or "127.0.0.1", number  # [::1]:9000 names an IPv6 host
 
 
 def command_check(args: argparse.Namespace) -> int:
@@ -207,21 +217,34 @@ def command_play(args: argparse.Namespace) -> int:
     ]
     if isinstance(source, TapTempo):
         threads.append(threading.Thread(target=_read_taps, args=(source, done), daemon=True))
-    closers = []
-    if args.osc_in is not None:
-        from .osc_in import OscControl
-
-        control = OscControl(show, *args.osc_in)
-        control.start()
-        closers.append(control.close)
-        print(f"taking OSC on {args.osc_in[0]}:{control.port}", file=sys.stderr)
-    for thread in threads:
-        thread.start()
+    closers: list[Any] = []
     try:
+        if args.osc_in is not None:
+            from .osc_in import OscControl
+
+            control = OscControl(show, *args.osc_in)
+            control.start()
+            closers.append(control.close)
+            print(f"taking OSC on {args.osc_in[0]}:{control.port}", file=sys.stderr)
+        if args.web is not None:
+            from .console import Console
+
+            console = Console(show, *args.web)
+            console.start()
+            closers.append(console.close)
+            if console.token is not None:
+                print(
+                    f"the console is open beyond loopback: its page needs the token "
+                    f"{console.token}",
+                    file=sys.stderr,
+                )
+            print(f"console at {console.url}", file=sys.stderr)
+        for thread in threads:
+            thread.start()
         status = show.run()
     finally:
         done.set()
-        for close in closers:
+        for close in reversed(closers):
             close()
         for signum, handler in previous.items():
             signal.signal(signum, handler)

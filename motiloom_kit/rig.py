@@ -802,15 +802,16 @@ class Rig:
         parts.update(what)
         return Rig(self.fixtures, groups, self.outputs, **parts)
 
+    def prepare(self) -> Rig:
+        """Compile the rig's frame tables now (they are otherwise made by the first frame)."""
+        self._drive  # noqa: B018
+        return self
+
     @property
     def _drive(self) -> _Drive:
         if self._compiled is None:
             self._compiled = _Drive(self)
         return self._compiled
-
-    def compile(self) -> None:
-        """Work out the rig's tables now rather than on its first frame."""
-        self._drive  # noqa: B018
 
     @classmethod
     def load(cls, path: str | os.PathLike[str], *, bpm: float | None = None) -> Rig:

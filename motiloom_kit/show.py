@@ -93,7 +93,14 @@ class Show:
         self._needs_positions = any(o.protocol == "osc" for o in rig.outputs)
         # Live changes: rigs waiting for their position, the override, the fade after it.
         self._lock = threading.Lock()
+        self._changing = threading.Lock()  # one change is made at a time
         self._pending: list[tuple[Fraction, Rig]] = []
+        # A change accepted (made and checked) whose rig is still being compiled: what the show
+        # reports as its latest from the moment it is accepted.
+        self._accepted: tuple[Fraction, Rig] | None = None
+        # Called, on the changing thread, as soon as a change is accepted (before its rig is
+        # compiled, which for a large rig takes longer than a frame): a console tells its pages.
+        self.change_listeners: list[Callable[[], None]] = []
         self.override: str | None = None
         self._fade: tuple[Fraction, NDArray[np.float64] | None] | None = None
 
@@ -133,18 +140,40 @@ class Show:
         return Fraction((math.floor(ahead / bar) + 1) * bar)
 
     def _latest(self) -> Rig:
+        accepted = self._accepted
+        if accepted is not None:
+            return accepted[1]
         return self._pending[-1][1] if self._pending else self.rig
+
+    def _waiting(self) -> list[Fraction]:
+        """The positions of the changes waiting to take over, the one being compiled too."""
+        accepted = self._accepted
+        if accepted is None:
+            return [at for at, _ in self._pending]
+        return [at for at, _ in self._pending if at < accepted[0]] + [accepted[0]]
 
     def change(self, make: Callable[[Rig, Fraction], Rig], *, at_once: bool = False) -> Fraction:
         """Replace the rig by `make(latest rig, position of the change)`, from the next bar
         (or from the next frame); returns the position it takes effect at. A rig that `make`
         refuses (RigError) changes nothing."""
-        with self._lock:
-            at = self.tempo.peek(self.tempo.frames_read) if at_once else self.next_bar()
-            made = make(self._latest(), at).speed_checked(float(self.tempo.bpm) or self.rig.bpm)
-            made.compile()  # here, so that the output thread only ever swaps it in
-            self._pending = [(when, r) for when, r in self._pending if when < at]
-            self._pending.append((at, made))
+        # The new rig is made, checked and compiled here, on the caller's thread and outside the
+        # frame lock: compiling a large rig takes longer than a frame, and the output thread must
+        # neither wait for the lock nor compile it itself when the change takes over.
+        with self._changing:
+            with self._lock:
+                at = self.tempo.peek(self.tempo.frames_read) if at_once else self.next_bar()
+                latest = self._latest()
+            made = make(latest, at).speed_checked(float(self.tempo.bpm) or self.rig.bpm)
+            self._accepted = (at, made)
+            try:
+                for listener in self.change_listeners:
+                    listener()
+                made.prepare()
+                with self._lock:
+                    self._pending = [(when, r) for when, r in self._pending if when < at]
+                    self._pending.append((at, made))
+            finally:
+                self._accepted = None
         return at
 
     def change_group(
@@ -191,11 +220,12 @@ class Show:
                 self._fade = (self.tempo.peek(self.tempo.frames_read), origin)
             self.override = state
 
-    def tap(self) -> float | None:
-        """One tap of the tempo, when the tempo comes from taps; the tempo it gives."""
+    def tap(self, at: float | None = None) -> float | None:
+        """One tap of the tempo at monotonic time `at` (now, by default), when the tempo comes
+        from taps; the tempo it gives."""
         if not isinstance(self.source, TapTempo):
             raise RigError(f"the tempo comes from {self.source.describe()}, not from taps")
-        return self.source.tap()
+        return self.source.tap(at)
 
     def state(self) -> dict[str, Any]:
         """What the show is doing, as plain data (for a console page or a controller)."""
@@ -212,7 +242,7 @@ class Show:
                  "fixtures": list(g.fixtures)} for g in rig.groups
             ],
             "fixtures": [{"name": f.name, "kind": f.kind} for f in rig.fixtures],
-            "pending": [float(at) for at, _ in self._pending],
+            "pending": [float(at) for at in self._waiting()],
         }  # fmt: skip
 
     @property
@@ -236,7 +266,7 @@ class Show:
                 for sender in senders:
                     sender.close()
                 raise
-        self.rig.compile()
+        self.rig.prepare()  # before frame 0 is due, not in its time
         self.tempo.start(self.clock() + LEAD_SECONDS)
         try:
             self.source.start(self.tempo)

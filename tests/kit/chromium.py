@@ -15,6 +15,7 @@ import shutil
 import subprocess
 import threading
 import time
+from collections.abc import Sequence
 from typing import Any
 
 NAMES = ("chromium", "chromium-browser", "google-chrome")
@@ -26,7 +27,15 @@ def executable() -> str | None:
 
 
 class Chromium:
-    def __init__(self, binary: str, profile: str, size: tuple[int, int] = (1280, 860)) -> None:
+    """`prefix` goes before the command (say `ip netns exec NAME`, to run it in a namespace)."""
+
+    def __init__(
+        self,
+        binary: str,
+        profile: str,
+        size: tuple[int, int] = (1280, 860),
+        prefix: Sequence[str] = (),
+    ) -> None:
         to_browser, self._commands = os.pipe()
         self._replies, from_browser = os.pipe()
         # Move the browser's ends above 10 so that placing them on 3 and 4 cannot clobber them.
@@ -41,6 +50,7 @@ class Chromium:
 
         self.process = subprocess.Popen(
             [
+                *prefix,
                 binary,
                 "--headless",
                 "--no-sandbox",
@@ -66,6 +76,7 @@ class Chromium:
         self._replies_by_id: dict[int, dict[str, Any]] = {}
         self._arrived = threading.Condition()
         self.events: queue.Queue[dict[str, Any]] = queue.Queue()
+        self.pages: dict[str, Page] = {}  # by session, so that each page keeps its own errors
         self._reader = threading.Thread(target=self._read, daemon=True)
         self._reader.start()
 
@@ -101,7 +112,8 @@ class Chromium:
     def open_page(self, url: str) -> Page:
         target = self.call("Target.createTarget", url="about:blank")["targetId"]
         session = self.call("Target.attachToTarget", targetId=target, flatten=True)["sessionId"]
-        page = Page(self, session)
+        page = Page(self, session, target)
+        self.pages[session] = page
         for domain in ("Runtime", "Log", "Page"):
             self.call(f"{domain}.enable", session)
         self.call("Page.navigate", session, url=url)
@@ -121,10 +133,14 @@ class Chromium:
 
 
 class Page:
-    def __init__(self, browser: Chromium, session: str) -> None:
+    def __init__(self, browser: Chromium, session: str, target: str = "") -> None:
         self.browser = browser
         self.session = session
+        self.target = target
         self.errors: list[str] = []
+
+    def close(self) -> None:
+        self.browser.call("Target.closeTarget", targetId=self.target)
 
     def evaluate(self, expression: str) -> Any:
         reply = self.browser.call(
@@ -149,19 +165,24 @@ class Page:
         raise TimeoutError(f"the page never made {expression!r} true; errors: {self.errors}")
 
     def collect_errors(self) -> list[str]:
-        """Console errors, failed assertions, uncaught exceptions and error log entries."""
+        """Console errors, failed assertions, uncaught exceptions and error log entries of this
+        page (those of the browser's other pages go to theirs)."""
         while True:
             try:
                 event = self.browser.events.get_nowait()
             except queue.Empty:
                 return self.errors
-            method, params = event.get("method"), event.get("params", {})
-            if method == "Runtime.exceptionThrown":
-                self.errors.append(json.dumps(params["exceptionDetails"])[:500])
-            elif method == "Runtime.consoleAPICalled" and params["type"] in ERROR_CONSOLE_TYPES:
-                self.errors.append(json.dumps(params["args"])[:500])
-            elif method == "Log.entryAdded" and params["entry"]["level"] == "error":
-                self.errors.append(params["entry"]["text"])
+            self.browser.pages.get(event.get("sessionId", ""), self).note(event)
+
+    def note(self, event: dict[str, Any]) -> None:
+        """Keep one event from the browser if it reports an error."""
+        method, params = event.get("method"), event.get("params", {})
+        if method == "Runtime.exceptionThrown":
+            self.errors.append(json.dumps(params["exceptionDetails"])[:500])
+        elif method == "Runtime.consoleAPICalled" and params["type"] in ERROR_CONSOLE_TYPES:
+            self.errors.append(json.dumps(params["args"])[:500])
+        elif method == "Log.entryAdded" and params["entry"]["level"] == "error":
+            self.errors.append(params["entry"]["text"])
 
     def screenshot(self) -> bytes:
         import base64

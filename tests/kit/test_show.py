@@ -82,6 +82,42 @@ def test_a_new_pattern_takes_over_at_the_next_bar(tmp_path):
     assert show.state()["groups"][0]["pattern"] == "lfo_breathe"
 
 
+def test_a_changed_rig_is_compiled_by_the_change_not_by_the_frame_it_takes_over(
+    tmp_path, monkeypatch
+):
+    from motiloom_kit import rig as rig_module
+
+    show = show_of(write(tmp_path))
+    show.frame(0)
+    built = []
+    compile_rig = rig_module._Drive.__init__
+
+    def counted(self, rig):
+        built.append(rig)
+        compile_rig(self, rig)
+
+    monkeypatch.setattr(rig_module._Drive, "__init__", counted)
+    show.change_group("pair", pattern="lfo_breathe")
+    made = len(built)
+    for k in range(1, 100):  # across the bar line (frame 64) where the change takes over
+        show.frame(k)
+    assert made == 1 and len(built) == 1
+    assert show.state()["pending"] == []
+
+
+def test_listeners_hear_a_change_as_soon_as_it_is_accepted_and_never_a_refused_one(tmp_path):
+    show = show_of(write(tmp_path))
+    show.frame(0)
+    told = []
+    show.change_listeners.append(lambda: told.append(show.state()))
+    with pytest.raises(RigError):
+        show.change_group("pair", pattern="circel")
+    assert told == []
+    at = show.change_group("pair", pattern="lfo_breathe")
+    (state,) = told
+    assert state["groups"][0]["pattern"] == "lfo_breathe" and state["pending"] == [at]
+
+
 def test_a_change_at_once_and_a_refused_one(tmp_path):
     rig = write(tmp_path)
     show = show_of(rig)
