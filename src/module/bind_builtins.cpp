@@ -7,7 +7,7 @@
 #include "catalogue/catalogue.hpp"
 #include "module/bindings.hpp"
 #include "module/host_values.hpp"
-#include "rudiments/procedural.hpp"
+#include "procedural_rudiments.hpp"
 
 namespace py = pybind11;
 using motiloom::Offset3;

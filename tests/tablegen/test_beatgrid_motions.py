@@ -11,10 +11,8 @@ from pathlib import Path
 import pytest
 from tablegen import shapes
 from tablegen.bake import bake
-from tablegen.load import on_import_path
 
 PACKS = Path(__file__).resolve().parents[2] / "src" / "catalogue" / "packs"
-on_import_path(PACKS)
 
 from beatgrid import figures  # noqa: E402
 from beatgrid.motions import CLUB_MOTIONS, DANCEFLOOR_MOTIONS, MOTIONS  # noqa: E402

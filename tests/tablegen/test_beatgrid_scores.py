@@ -3,19 +3,12 @@
 from __future__ import annotations
 
 import math
-import sys
 from fractions import Fraction
-from pathlib import Path
 
 import pytest
-
-PACKS = str(Path(__file__).resolve().parents[2] / "src" / "catalogue" / "packs")
-if PACKS not in sys.path:
-    sys.path.insert(0, PACKS)
-
-from beatgrid.grid import main, render_grid  # noqa: E402
-from beatgrid.score import ACCENT, GHOST, roll, score  # noqa: E402
-from beatgrid.scores import STYLES  # noqa: E402
+from beatgrid.grid import main, render_grid
+from beatgrid.score import ACCENT, GHOST, roll, score
+from beatgrid.scores import STYLES
 
 BY_KEY = {s.key: s for s in STYLES}
 AXES2 = {"bso": {"bounce", "step", "orbit"}, "bs": {"bounce", "step"}, "": set()}

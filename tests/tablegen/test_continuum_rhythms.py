@@ -13,11 +13,10 @@ from pathlib import Path
 import pytest
 from tablegen.bake import bake
 from tablegen.facts import four_figures
-from tablegen.load import load_family, on_import_path
+from tablegen.load import load_family
 
 PACKS = Path(__file__).resolve().parents[2] / "src" / "catalogue" / "packs"
 CONTINUUM = PACKS / "continuum"
-on_import_path(PACKS)
 ORIGIN = (0.0, 0.0, 0.0)
 
 LADDERS = "2_3_4_6 3_5_4_2 2_5_3_7 4_3_6_5 2_4_7_3 3_6_2_5 5_3_7_4 6_4_3_2 2_7_4_5 7_3_5_2 4_7_3_6 \
