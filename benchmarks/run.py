@@ -560,11 +560,11 @@ def load_baseline(native: Path) -> None:
     found = sorted(native.glob("motiloom_bench_baseline*.so"))
     if not found:
         sys.exit(f"{native}: no motiloom_bench_baseline module (make native builds it)")
-    spec = importlib.util.spec_from_file_location("motiloom_bench_baseline", found[0])
-    assert spec is not None and spec.loader is not None
-    module = importlib.util.module_from_spec(spec)
-    spec.loader.exec_module(module)
-    sys.modules[spec.name] = module
+    where = importlib.util.spec_from_file_location("motiloom_bench_baseline", found[0])
+    assert where is not None and where.loader is not None
+    module = importlib.util.module_from_spec(where)
+    where.loader.exec_module(module)
+    sys.modules[where.name] = module
 
 
 def main() -> None:
