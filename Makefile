@@ -12,6 +12,7 @@ JOBS ?= 2
 PY := $(VENV)/bin/python
 NATIVE := $(BUILD)/native
 STAMP := $(VENV)/.motiloom-installed
+ROOTS := $(VENV)/.motiloom-roots
 # Both builds (pip's and the native tree) share one cache of baked table families, and pip keeps
 # its build tree, so an edit re-bakes and recompiles only what it touched. A user's own
 # `pip install .` from a clean clone sets neither and stays a clean build.
@@ -37,13 +38,13 @@ typecheck: $(STAMP)
 	$(PY) -m mypy --strict examples motiloom_kit
 	$(PY) -m mypy.stubtest motiloom --allowlist tests/kit/stubtest-allowlist.txt
 
-bench: $(STAMP) native
+bench: $(STAMP) native $(ROOTS)
 	$(PY) benchmarks/run.py --native $(NATIVE) --python $(PY)
 
 # Random calls with arguments of every kind, each checked against the rules of its entry point.
 FUZZ_CALLS ?= 1000000
 FUZZ_SEED ?= 1
-fuzz: $(STAMP)
+fuzz: $(STAMP) $(ROOTS)
 	$(PY) tools/fuzz.py --calls $(FUZZ_CALLS) --seed $(FUZZ_SEED)
 
 # The native tests and the whole host suite against a build with AddressSanitizer and UBSan, which
@@ -73,7 +74,17 @@ sanitize: $(STAMP) native-deps
 	  $(PY) -m pytest -q -p no:cacheprovider --capture=sys $(SANITIZE_PYTEST_SKIP) && \
 	  echo "sanitize: native tests and host suite passed under ASan and UBSan"
 
-install: $(STAMP)
+install: $(STAMP) $(ROOTS)
+
+# The import roots pyproject.toml declares for pytest (`pythonpath`), written into the venv as a
+# .pth file, so that the tools and benchmarks run as scripts find the generator, the test helpers
+# and each other without setting a path by hand.
+$(ROOTS): pyproject.toml | $(PY)
+	$(PY) -c "import pathlib, sysconfig, tomllib; \
+	  roots = tomllib.loads(pathlib.Path('pyproject.toml').read_text())['tool']['pytest']['ini_options']['pythonpath']; \
+	  pth = pathlib.Path(sysconfig.get_path('purelib'), 'motiloom-dev-roots.pth'); \
+	  pth.write_text(''.join(str(pathlib.Path(root).resolve()) + chr(10) for root in roots))"
+	touch $@
 
 $(PY):
 	$(PYTHON) -m venv $(VENV)
@@ -127,7 +138,7 @@ gallery-screenshot: $(STAMP) browser-deps
 	  "file://$(abspath $(BUILD)/gallery/index.html)#groove_a_grid"
 
 # The README's picture of the console: a 120-head rig playing, its page drawn by headless chromium.
-console-screenshot: $(STAMP) browser-deps
+console-screenshot: $(STAMP) browser-deps $(ROOTS)
 	$(PY) tools/console_screenshot.py --out docs/console.png
 
 # The same sources built outside pip for the native tests, the benchmark and the host baseline.

@@ -7,7 +7,7 @@
 
 #include "catalogue/catalogue.hpp"
 #include "catalogue/catalogue_record.hpp"
-#include "rudiments/procedural.hpp"
+#include "procedural_rudiments.hpp"
 
 namespace {
 

@@ -17,12 +17,10 @@ import threading
 import time
 from pathlib import Path
 
-ROOT = Path(__file__).resolve().parent.parent
-sys.path.insert(0, str(ROOT / "tests" / "kit"))
-sys.path.insert(0, str(ROOT / "tools"))
+from console_rig import rig_text
+from kit.chromium import Chromium, executable
 
-from chromium import Chromium, executable  # noqa: E402
-from console_rig import rig_text  # noqa: E402
+ROOT = Path(__file__).resolve().parent.parent
 
 WIDTH, HEIGHT = 1280, 800
 

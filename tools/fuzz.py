@@ -6,45 +6,14 @@ Arguments of every kind are drawn (valid and invalid text, ints at and beyond th
 floats, NaN and infinities in rows, wrong nesting, generators, objects whose __len__, __index__
 or __float__ raise or lie); each call must succeed with a result obeying its rules or raise the
 documented exception. Rounds of calls at and beyond every size limit are spread over the run.
-Prints the outcome counts per entry point and exits non-zero on any mismatch.
+Prints the outcome counts per entry point and exits non-zero on any mismatch. The calls, their
+rules and the driver are tests/python/entry_fuzz.py, which the tests run a slice of.
 """
 
 import argparse
-import random
 import sys
-from collections import Counter
-from pathlib import Path
 
-sys.path.insert(0, str(Path(__file__).resolve().parent.parent / "tests" / "python"))
-
-import entry_fuzz as fuzz  # noqa: E402
-
-
-def drive(calls, seed, limit_rounds=0, failures_kept=20):
-    """Makes `calls` random calls; returns (Counter of (entry, outcome), mismatches)."""
-    rng = random.Random(seed)
-    ref = fuzz.Builtins()
-    entries = list(fuzz.ENTRIES)
-    weights = [weight for _, weight in fuzz.ENTRIES.values()]
-    counts = Counter()
-    mismatches = []
-    round_at = {calls * (k + 1) // (limit_rounds + 1) for k in range(limit_rounds)}
-    for i in range(calls):
-        if i in round_at:
-            for label, call, expected in fuzz.limit_probes():
-                try:
-                    counts[("limits", fuzz.check_limit(call, expected))] += 1
-                except fuzz.Mismatch as error:
-                    counts[("limits", "MISMATCH")] += 1
-                    mismatches.append(f"limit probe {label}: {error}")
-        entry = rng.choices(entries, weights)[0]
-        try:
-            counts[(entry, fuzz.call_once(entry, rng, ref))] += 1
-        except fuzz.Mismatch as error:
-            counts[(entry, "MISMATCH")] += 1
-            if len(mismatches) < failures_kept:
-                mismatches.append(f"call {i} ({entry}): {error}")
-    return counts, mismatches
+from entry_fuzz import drive
 
 
 def main():

@@ -25,12 +25,11 @@ import argparse
 import sys
 from pathlib import Path
 
+from beatgrid.score import BAR, PIPS_PER_BEAT, ROLE_ORDER
+from beatgrid.scores import STYLES
+
 REPO = Path(__file__).resolve().parent.parent
 PACKS_DIR = REPO / "src" / "catalogue" / "packs"
-sys.path[:0] = [str(REPO / "src" / "catalogue"), str(PACKS_DIR)]
-
-from beatgrid.score import BAR, PIPS_PER_BEAT, ROLE_ORDER  # noqa: E402
-from beatgrid.scores import STYLES  # noqa: E402
 
 # Styles far apart in feel: pulse, shuffle, break, half time, clave, drop, triplets, toms, cross.
 CONTRASTING = (

@@ -19,13 +19,12 @@ import sys
 from collections import namedtuple
 from pathlib import Path
 
+from beatgrid.motions import MOTIONS
+from beatgrid.scores import STYLES
+from tablegen.checks import EVERY_AXIS, PLANAR, near_copies
+
 REPO = Path(__file__).resolve().parent.parent
 PACKS_DIR = REPO / "src" / "catalogue" / "packs"
-sys.path[:0] = [str(REPO / "src" / "catalogue"), str(PACKS_DIR)]
-
-from beatgrid.motions import MOTIONS  # noqa: E402
-from beatgrid.scores import STYLES  # noqa: E402
-from tablegen.checks import EVERY_AXIS, PLANAR, near_copies  # noqa: E402
 
 Member = namedtuple("Member", "name lows highs")
 APART, LOOSE, PLANAR_APART = 0.05, 0.10, 0.02

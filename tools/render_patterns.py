@@ -15,11 +15,11 @@ The row title gives name, period, axes, peak |component| per axis, the largest s
 ratio of the seam step to the largest inner step (near 1 or below is smooth; far above is a
 jolt at the seam).
 
-    python3 tools/render_patterns.py 'lfo_*' rhythm_group_223          # one PNG each, renders/
-    python3 tools/render_patterns.py --out /tmp/r circle 'path_*'
-    python3 tools/render_patterns.py --sheet /tmp/lfo.png 'lfo_*'      # lfo-1.png, lfo-2.png ...
+    .venv/bin/python tools/render_patterns.py 'lfo_*' rhythm_group_223    # one PNG each, renders/
+    .venv/bin/python tools/render_patterns.py --out /tmp/r circle 'path_*'
+    .venv/bin/python tools/render_patterns.py --sheet /tmp/lfo.png 'lfo_*'  # lfo-1.png, lfo-2.png
 
-    python3 tools/render_patterns.py --packs src/catalogue/packs --sheet /tmp/w.png 'wave_*'
+    .venv/bin/python tools/render_patterns.py --packs src/catalogue/packs --sheet w.png 'wave_*'
 
 A selector is a pattern name or a glob over names. With --packs the tables are baked from the
 authoring modules in this process instead (for a family that is not built yet); the final review
@@ -45,7 +45,6 @@ class Authoring:
     """The catalogue and sampling of the built module, baked from the authoring modules."""
 
     def __init__(self, packs_dir: Path) -> None:
-        sys.path.insert(0, str(REPO / "src" / "catalogue"))
         from tablegen.bake import bake
         from tablegen.load import family_files, load_family, present_packs
 

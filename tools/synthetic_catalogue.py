@@ -1,13 +1,12 @@
 #!/usr/bin/env python3
 """Writes a synthetic catalogue of the full size, and measures building the module from it.
 
-    python3 tools/synthetic_catalogue.py DIR            write DIR/packs: 1,716 tables, 1,022,912
-                                                        entries, cut into families as the real
-                                                        packs are (the dancefloor in two families
-                                                        of 432 and 512)
-    python3 tools/synthetic_catalogue.py DIR --measure  also build the extension from it: a clean
-                                                        build, a rebuild with nothing changed and
-                                                        a rebuild after editing one family
+    .venv/bin/python tools/synthetic_catalogue.py DIR
+        write DIR/packs: 1,716 tables, 1,022,912 entries, cut into families as the real packs are
+        (the dancefloor in two families of 432 and 512)
+    .venv/bin/python tools/synthetic_catalogue.py DIR --measure
+        also build the extension from it: a clean build, a rebuild with nothing changed and a
+        rebuild after editing one family
 
 The tables are smooth closed curves (a few cosine harmonics with hashed amplitudes, so every value
 has twelve significant decimals and no two tables are alike), with the real per-pack periods and
@@ -22,15 +21,13 @@ import os
 import re
 import shutil
 import subprocess
-import sys
 import time
 from pathlib import Path
 
-REPO = Path(__file__).resolve().parent.parent
-sys.path.insert(0, str(REPO / "src" / "catalogue"))
+from tablegen.bake import bake
+from tablegen.checks import BakedRecord, Measured
 
-from tablegen.bake import bake  # noqa: E402
-from tablegen.checks import BakedRecord, Measured  # noqa: E402
+REPO = Path(__file__).resolve().parent.parent
 
 # Per pack: tables by period, tables by axes, and how the tables are cut into family modules.
 PACKS = {
@@ -91,8 +88,9 @@ def write(root: Path) -> Path:
     shutil.rmtree(packs, ignore_errors=True)
     (packs / "synthetic").mkdir(parents=True)
     (packs / "synthetic" / "__init__.py").write_text(SHARED, encoding="utf-8")
-    sys.path.insert(0, str(packs))
-    from synthetic import patterns
+    shared: dict[str, object] = {}
+    exec(SHARED, shared)  # the same code the families import; here it only measures the packs
+    patterns = shared["patterns"]
 
     number = 0
     for order, (pack, (periods, axes, sizes)) in enumerate(PACKS.items(), start=1):

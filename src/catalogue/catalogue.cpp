@@ -6,7 +6,7 @@
 
 #include "catalogue/catalogue_exports.hpp"
 #include "catalogue/catalogue_record.hpp"
-#include "rudiments/procedural.hpp"
+#include "procedural_rudiments.hpp"
 
 namespace motiloom {
 namespace {

@@ -7,7 +7,7 @@
 #include "catalogue/catalogue.hpp"
 #include "module/bindings.hpp"
 #include "module/host_values.hpp"
-#include "rudiments/procedural.hpp"
+#include "procedural_rudiments.hpp"
 
 namespace py = pybind11;
 using motiloom::Offset3;
@@ -22,8 +22,8 @@ void bind_offset3(py::module_& m) {
 }
 
 py::list to_host_catalogue(const std::vector<motiloom::RudimentInfo>& entries) {
-    // The four keys are made once per call and shared by every dict of the list: with 1,731
-    // entries, making them per entry would cost more than the entries' own text.
+    // The four keys are made once per call and shared by every dict of the list: with well over a
+    // thousand entries, making them per entry would cost more than the entries' own text.
     const py::str name_key("name");
     const py::str description_key("description");
     const py::str period_key("period_pips");

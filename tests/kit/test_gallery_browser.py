@@ -7,7 +7,7 @@ import json
 
 import motiloom
 import pytest
-from chromium import Chromium, executable
+from kit.chromium import Chromium, executable
 
 from motiloom_kit import catalogue, pattern
 from motiloom_kit.gallery import write_gallery

@@ -1,7 +1,11 @@
-"""Patterns as arrays against motiloom's own per-pip sampling, bit for bit."""
+"""Patterns as arrays against motiloom's own per-pip sampling, bit for bit, and every baked table
+the kit reads against the committed pack digests."""
 
+import hashlib
+import json
 import math
 from fractions import Fraction
+from pathlib import Path
 
 import motiloom
 import numpy as np
@@ -10,7 +14,28 @@ import pytest
 from motiloom_kit import catalogue, pattern
 
 INT32_MIN, INT32_MAX = -(2**31), 2**31 - 1
-NAMES = [e.name for e in catalogue.entries()]
+DIGESTS = Path(__file__).resolve().parents[1] / "python" / "pack_digests.json"
+
+
+def spread_of_entries():
+    """Every procedural rudiment, the first and last entry of each pack, and the first entry of
+    each period: wrapping and interpolation depend on the period and the kind of entry, never on
+    which table of them it is."""
+    entries = catalogue.entries()
+    chosen = {e.name: None for e in entries if e.kind == "procedural"}
+    packs: dict[str, list[str]] = {}
+    for e in entries:
+        packs.setdefault(e.pack, []).append(e.name)
+    for names in packs.values():
+        chosen.update(dict.fromkeys((names[0], names[-1])))
+    periods = {}
+    for e in entries:
+        periods.setdefault(e.period_pips, e.name)
+    chosen.update(dict.fromkeys(periods.values()))
+    return list(chosen)
+
+
+NAMES = spread_of_entries()
 # A caller's loop with -0.0 in it: sums and interpolation must not turn it into +0.0.
 WAVE = motiloom.SampledPattern(
     "kit_wave", "A caller's ramp", [[k / 50 - 1, -0.0 if k % 3 else 0.5, 0.0] for k in range(101)]
@@ -33,6 +58,21 @@ def boundary_pips(period):
 
 HUGE = [2**31, -(2**31) - 1, 2**40 + 3, -(2**45) - 7, 2**63 - 1, -(2**63)]
 BEYOND_INT64 = [10**30 + 1, -(10**25) - 3]
+
+
+def test_every_baked_table_the_kit_reads_matches_its_pack_digest():
+    """The committed digests pin what motiloom samples, pip by pip (tests/python/test_packs.py);
+    the kit's tables, read from the build without a sample call, must give the same bytes."""
+    committed = json.loads(DIGESTS.read_text())
+    digests = {}
+    for entry in catalogue.entries():
+        if entry.kind != "baked":
+            continue
+        table = pattern(entry.name).table()
+        digest = digests.setdefault(entry.pack, hashlib.sha256())
+        digest.update(entry.name.encode())
+        digest.update(np.ascontiguousarray(table, dtype="<f8").tobytes())
+    assert {pack: d.hexdigest() for pack, d in digests.items()} == committed
 
 
 @pytest.mark.parametrize("name", NAMES)

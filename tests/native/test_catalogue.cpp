@@ -12,7 +12,7 @@
 #include "catalogue/catalogue_record.hpp"
 #include "core/pip.hpp"
 #include "motiloom_packs.hpp"
-#include "rudiments/procedural.hpp"
+#include "procedural_rudiments.hpp"
 
 using motiloom::catalogue_name_index;
 using motiloom::catalogue_record_count;

@@ -4,8 +4,8 @@
 #include <cmath>
 
 #include "core/pip.hpp"
+#include "procedural_rudiments.hpp"
 #include "rudiments/continuous.hpp"
-#include "rudiments/procedural.hpp"
 #include "rudiments/strokes.hpp"
 
 using motiloom::Offset3;

@@ -5,8 +5,8 @@ a value, refused (the call fails with the binding library's TypeError), or raisi
 its own (a caller's object whose __len__ raises, a generator that fails part-way, a length that
 cannot be reserved). From the models and the classes' rules, `expected` works out the outcome, and
 `check` runs the call and compares. The draws come from a `random.Random`, so the same builders
-serve the seeded volume driver (tools/fuzz.py) and hypothesis, which supplies a Random it can
-shrink.
+serve the seeded volume driver (`drive`, which tools/fuzz.py runs as `make fuzz` and the tests run
+a slice of) and hypothesis, which supplies a Random it can shrink.
 """
 
 import copy
@@ -15,6 +15,8 @@ import math
 import operator
 import os
 import pickle
+import random
+from collections import Counter
 from dataclasses import dataclass, field
 
 import motiloom
@@ -1097,3 +1099,30 @@ def check_limit(call, expected):
         return "ok"
     expect_error(got, *expected)
     return expected[0].__name__
+
+
+def drive(calls, seed, limit_rounds=0, failures_kept=20):
+    """Makes `calls` random calls; returns (Counter of (entry, outcome), mismatches)."""
+    rng = random.Random(seed)
+    ref = Builtins()
+    entries = list(ENTRIES)
+    weights = [weight for _, weight in ENTRIES.values()]
+    counts = Counter()
+    mismatches = []
+    round_at = {calls * (k + 1) // (limit_rounds + 1) for k in range(limit_rounds)}
+    for i in range(calls):
+        if i in round_at:
+            for label, call, expected in limit_probes():
+                try:
+                    counts[("limits", check_limit(call, expected))] += 1
+                except Mismatch as error:
+                    counts[("limits", "MISMATCH")] += 1
+                    mismatches.append(f"limit probe {label}: {error}")
+        entry = rng.choices(entries, weights)[0]
+        try:
+            counts[(entry, call_once(entry, rng, ref))] += 1
+        except Mismatch as error:
+            counts[(entry, "MISMATCH")] += 1
+            if len(mismatches) < failures_kept:
+                mismatches.append(f"call {i} ({entry}): {error}")
+    return counts, mismatches

@@ -13,22 +13,18 @@ import hashlib
 import json
 import math
 import struct
-import sys
 from collections import Counter
 from pathlib import Path
 
 import motiloom
 import pytest
+from tablegen.load import load_pack_facts, present_packs
+
+from motiloom_kit import catalogue
 
 REPO = Path(__file__).resolve().parents[2]
 PACKS_DIR = REPO / "src" / "catalogue" / "packs"
 DIGESTS = Path(__file__).with_name("pack_digests.json")
-if str(REPO / "src" / "catalogue") not in sys.path:
-    sys.path.insert(0, str(REPO / "src" / "catalogue"))  # pack.py imports tablegen.model
-
-from tablegen.load import load_pack_facts, present_packs  # noqa: E402
-
-from motiloom_kit import catalogue  # noqa: E402
 
 BAKED = motiloom.catalogue()[15:]  # after the fifteen procedural rudiments
 

@@ -1,17 +1,13 @@
 """The table-rendering tool selects from the built module and writes paged sheets."""
 
-import importlib.util
-from pathlib import Path
-
 import motiloom
 import pytest
 
 pytest.importorskip("matplotlib")
 
-TOOL = Path(__file__).resolve().parents[2] / "tools" / "render_patterns.py"
-_spec = importlib.util.spec_from_file_location("render_patterns", TOOL)
-render = importlib.util.module_from_spec(_spec)
-_spec.loader.exec_module(render)
+import motion_sheet as sheet  # noqa: E402 (the tools need matplotlib)
+import render_patterns as render  # noqa: E402
+
 render.motiloom = motiloom  # the tool's table source, which main() sets; here the built module
 
 NAMES = [entry["name"] for entry in motiloom.catalogue()]
@@ -36,12 +32,6 @@ def test_sheet_and_one_png_per_pattern(tmp_path):
     assert sorted(p.name for p in tmp_path.iterdir()) == ["s-1.png"]
     assert render.main(["--out", str(tmp_path / "each"), NAMES[0]]) == 0
     assert (tmp_path / "each" / f"{NAMES[0]}.png").stat().st_size > 0
-
-
-SHEET_TOOL = Path(__file__).resolve().parents[2] / "tools" / "motion_sheet.py"
-_sheet_spec = importlib.util.spec_from_file_location("motion_sheet", SHEET_TOOL)
-sheet = importlib.util.module_from_spec(_sheet_spec)
-_sheet_spec.loader.exec_module(sheet)
 
 
 def test_motion_sheet_draws_one_motion_across_chosen_styles(tmp_path):

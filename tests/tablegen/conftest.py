@@ -1,17 +1,11 @@
-"""Puts the generator on the import path and builds small pack directories for the tests."""
+"""Small pack directories for the tests of the generator."""
 
 from __future__ import annotations
 
 import math
-import sys
 from pathlib import Path
 
 import pytest
-
-REPO = Path(__file__).resolve().parents[2]
-CATALOGUE_SRC = REPO / "src" / "catalogue"
-if str(CATALOGUE_SRC) not in sys.path:
-    sys.path.insert(0, str(CATALOGUE_SRC))
 
 # An ellipse x = rx cos(phi), y = ry sin(phi) has its exact peaks at pip 0 (x) and at a quarter
 # period (y, where sin is exactly 1.0). With rx > ry it moves fastest away from the seam, so its

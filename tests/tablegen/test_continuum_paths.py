@@ -1,5 +1,5 @@
 """Six continuous path families of the continuum pack: ribbon, contour_shaped,
-silhouette_harmonic, spline, surface and braid. What their facts cannot say: the roster, the
+silhouette_harmonic, spline, surface and braid. What their facts cannot say: the
 budgets a single table cannot see, and whether members look like what they are named."""
 
 from __future__ import annotations
@@ -16,39 +16,22 @@ from tablegen.model import CheckError
 
 PACKS = Path(__file__).resolve().parents[2] / "src" / "catalogue" / "packs"
 PAIRS = ["1_2", "1_3", "1_4", "1_5", "2_3", "2_5", "3_4", "3_5"]
-SHAPES = (
-    "kite hourglass hook crown bow crooked_cross asymmetric_star scoop rising_kite twisted_bow "
-    "cup bridge double_bay slanted_loop fork folded_crown"
-).split()
 BRAIDS = PAIRS + ["1_6", "2_7", "3_7", "4_5", "4_7", "5_6", "5_7", "5_8"]
-NUMBERED = [f"{n:02d}" for n in range(1, 17)]
-SPLIT = [2] * 8 + [3] * 8
 
-# family: (module, period, names in record order, axes in record order, description)
 ROSTER = {
-    "ribbon": ("10_ribbon.py", 1024, [f"ribbon_{p}_{k}" for k in ("slim", "deep") for p in PAIRS],
-               [3] * 16, "A curved elliptical spine with variable radial width and linked depth "
-               "deflection."),
-    "contour_shaped": ("20_contour_shaped.py", 1024, [f"contour_shaped_{n}" for n in NUMBERED],
-                       SPLIT, "Signed-power oval edges with local ripples and an asymmetric bow."),
-    "silhouette_harmonic": ("30_silhouette_harmonic.py", 1024,
-                            [f"silhouette_harmonic_{n}" for n in NUMBERED], [3] * 16,
-                            "Three unequal harmonic components, with cross-axis phases and a "
-                            "small linked depth term."),
-    "spline": ("40_spline.py", 512, [f"spline_{s}" for s in SHAPES], SPLIT,
-               "Periodic cubic tangents connect asymmetrical controls with unequal segment times."),
-    "surface": ("80_surface.py", 1024, [f"surface_{p}_{k}" for k in ("low", "wide") for p in PAIRS],
-                [3] * 16, "A varying-radius surface path with coupled longitude and latitude; all "
-                "three coordinates are retained."),
-    "braid": ("90_braid.py", 1024, [f"braid_{p}" for p in BRAIDS], [3] * 16,
-              "An offset tube centreline and a rolling cross-section with a second depth ripple."),
-}  # fmt: skip
+    "ribbon": "10_ribbon.py",
+    "contour_shaped": "20_contour_shaped.py",
+    "silhouette_harmonic": "30_silhouette_harmonic.py",
+    "spline": "40_spline.py",
+    "surface": "80_surface.py",
+    "braid": "90_braid.py",
+}
 
 
 @cache
 def family(key):
     """{name: (pattern, baked table)} in record order."""
-    path = PACKS / "continuum" / ROSTER[key][0]
+    path = PACKS / "continuum" / ROSTER[key]
     return {p.name: (p, bake(p)) for p in load_family(PACKS, "continuum", key, path).patterns}
 
 
@@ -57,13 +40,9 @@ def peak(table, axis):
 
 
 @pytest.mark.parametrize("key", ROSTER)
-def test_members_are_named_timed_and_described_as_the_family_states(key):
-    _, period, names, axes, description = ROSTER[key]
+def test_a_family_shares_one_description_and_one_period(key):
     patterns = [p for p, _ in family(key).values()]
-    assert [p.name for p in patterns] == names
-    assert [p.axes for p in patterns] == axes
-    assert {p.period for p in patterns} == {period}
-    assert {p.description for p in patterns} == {description}
+    assert len({p.description for p in patterns}) == len({p.period for p in patterns}) == 1
 
 
 @pytest.mark.parametrize("key", ROSTER)

@@ -67,6 +67,7 @@ def test_a_new_pack_and_family_reach_the_kit(tmp_path, write_packs, small_catalo
         "print(json.dumps([(e.name, e.pack, e.family, kit.pattern(e.name).table().shape[0]) "
         "for e in kit.entries() if e.kind == 'baked']))"
     )
+    # The child imports the scratch install ahead of the one in the virtual environment.
     env = dict(os.environ, PYTHONPATH=str(site))
     out = subprocess.run([sys.executable, "-P", "-W", "error", "-c", script], env=env,
                          capture_output=True, text=True, timeout=120, check=True)  # fmt: skip

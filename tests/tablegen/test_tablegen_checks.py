@@ -640,13 +640,6 @@ def test_a_pack_states_how_many_tables_start_at_the_origin(stated, holds):
         expect_broken(packs, records, "expansion", "pack origin starts")
 
 
-def test_procedural_names_come_from_the_native_table(tmp_path):
-    assert len(checks.PROCEDURAL_NAMES) == 15 and "vorn_background" in checks.PROCEDURAL_NAMES
-    (tmp_path / "empty.hpp").write_text("// no table here\n")
-    with pytest.raises(CheckError, match="no procedural rudiment names"):
-        checks.procedural_names(tmp_path / "empty.hpp")
-
-
 def test_rejects_records_of_a_pack_without_facts_and_facts_without_records():
     packs, records = base_catalogue()
     expect_broken(packs[1:], records, "tri_level_wave", "pack")

@@ -120,6 +120,7 @@ def test_each_family_gets_its_own_header_and_source_and_every_pattern_its_table_
         "packs/expansion/path.hpp",
         "packs/initial/ring-0.cpp",
         "packs/initial/ring.hpp",
+        "procedural_rudiments.hpp",
     ]
     header = outputs["packs/initial/ring.hpp"]
     assert "namespace motiloom_initial {" in header

@@ -5,7 +5,9 @@
     python -m tablegen --packs DIR --list-outputs
         print the files a run would write (imports the family modules; bakes nothing)
 
-Run with src/catalogue on PYTHONPATH: the family modules import the toolkit as tablegen.shapes.
+src/catalogue is the generator's import root (the family modules import the toolkit as
+tablegen.shapes): the build gives it to the generator's interpreter, and pyproject.toml declares it
+for the tests and the development environment.
 Every table is checked before the first file is written, so a broken rule leaves the output
 directory as it was; the build then fails with "tablegen: " and the rule's message.
 """

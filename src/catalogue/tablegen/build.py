@@ -2,7 +2,7 @@
 
 A family's cache key is a hash of everything its tables can depend on: its own module, its pack's
 declaration, the shared authoring data beside the packs (packs/beatgrid/, packs/catalogue.py), the
-generator itself and the native table of procedural names. A family whose key is in the cache is
+generator itself (which declares the procedural rudiments). A family whose key is in the cache is
 neither imported nor baked: its record fields, its checked summaries and (only when a shard must be
 written again) its tables come from the cache. So editing one family re-bakes that family alone,
 and a second build of the same sources bakes nothing.
@@ -28,7 +28,7 @@ from itertools import chain
 from pathlib import Path
 
 from .bake import bake
-from .checks import PROCEDURAL_TABLE, BakedRecord, Summary, check_records
+from .checks import BakedRecord, Summary, check_records
 from .load import Family, family_files, load_family, load_pack_facts, present_packs, shared_sources
 from .model import CheckError, Pack, Pattern, Table
 
@@ -46,13 +46,12 @@ def _digest_files(paths: Sequence[Path], root: Path) -> str:
 
 
 def common_key(packs_dir: Path) -> str:
-    """The hash of what every family depends on: the generator, the procedural names and the
-    shared authoring data."""
+    """The hash of what every family depends on: the generator (with the procedural names it
+    declares) and the shared authoring data."""
     generator = _digest_files(sorted(GENERATOR_DIR.glob("*.py")), GENERATOR_DIR)
     shared = _digest_files(shared_sources(packs_dir), packs_dir)
-    procedural = hashlib.sha256(PROCEDURAL_TABLE.read_bytes()).hexdigest()
     version = f"{CACHE_FORMAT}/{sys.version_info.major}.{sys.version_info.minor}"
-    return hashlib.sha256(f"{version}/{generator}/{shared}/{procedural}".encode()).hexdigest()
+    return hashlib.sha256(f"{version}/{generator}/{shared}".encode()).hexdigest()
 
 
 @dataclass

@@ -24,30 +24,15 @@ from collections.abc import Callable, Sequence
 from dataclasses import dataclass
 from functools import cached_property
 from itertools import chain, repeat
-from pathlib import Path
 
 from .model import CheckError, Distinct, Pack, Pattern, Table, Totals
+from .procedural import PROCEDURAL_NAMES
 
 AXIS_NAMES = ("x", "y", "z")
 ORIGIN = (0.0, 0.0, 0.0)
 
 NAME_PATTERN = re.compile(r"[a-z][a-z0-9_]*")
 NAME_BYTES = (8, 32)
-# The procedural rudiments are declared once, in the native table the module registers them from;
-# their names are read from there, so a baked pattern can never take one.
-PROCEDURAL_TABLE = Path(__file__).resolve().parents[2] / "rudiments" / "procedural.hpp"
-PROCEDURAL_ENTRY = re.compile(r'\{\{"([a-z][a-z0-9_]*)",')
-
-
-def procedural_names(source: Path = PROCEDURAL_TABLE) -> frozenset[str]:
-    names = frozenset(PROCEDURAL_ENTRY.findall(source.read_text(encoding="utf-8")))
-    if not names:
-        raise CheckError(f"{source}: no procedural rudiment names found")
-    return names
-
-
-PROCEDURAL_NAMES = procedural_names()
-
 DESCRIPTION_BYTES = (42, 235)
 DESCRIPTION_ASCII = frozenset(
     "abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789 .-/,;&:_+()"

@@ -5,16 +5,23 @@ to 12 decimals) and raises CheckError naming the fact, the pip and the values wh
 does not hold. The checker runs every pattern's facts before anything is written.
 
 Component arguments x, y, z are optional: a fact only speaks about the components it is given.
+
+The first facts state values at pips and over spans; the later ones describe the shape of a path
+as a whole (its holds and rests, how it turns about the centre, its spectrum, a tour of vertices,
+a scan of rows), so that a family module states them instead of writing its own checks.
 """
 
 from __future__ import annotations
 
+import cmath
+import math
 from collections.abc import Callable, Sequence
 
 from .model import CheckError, Fact, Table
 from .shapes import cyclic_distance
 
 AXES = "xyz"
+ORIGIN = (0.0, 0.0, 0.0)
 ROUNDING_TOLERANCE = 1e-12  # the 12-decimal rounding moves a value by at most 5e-13
 
 
@@ -306,3 +313,331 @@ def holds(table: Table) -> list[tuple[int, int, tuple[float, float, float]]]:
                 found.append((start, k - start, table[start]))
             start = k
     return found
+
+
+def _places(stated: str) -> int:
+    """How many decimals a stated figure such as "-0.739" gives."""
+    return len(stated.split(".")[1])
+
+
+# --- the shape of a path as a whole ------------------------------------------------------------
+
+
+def still_over(start: int, end: int, axes: str = "xy") -> Fact:
+    """The named components hold one value, whatever it is, from pip `start` to pip `end`, both
+    included (constant_over states the value as well)."""
+    indices = [_axis_index(a) for a in axes]
+    name = f"still_over({start}..{end}, {axes})"
+
+    def fact(table: Table) -> None:
+        first = _entry(table, start, name)
+        for k in range(start, end + 1):
+            entry = _entry(table, k, name)
+            if any(entry[i] != first[i] for i in indices):
+                raise CheckError(f"{name}: pip {k} is {entry}, pip {start} {first}")
+
+    return fact
+
+
+def hold(start: int, entries: int) -> Fact:
+    """One of the holds is exactly the run of `entries` identical entries from pip `start`."""
+
+    def fact(table: Table) -> None:
+        if not any(run[:2] == (start, entries) for run in holds(table)):
+            raise CheckError(f"hold({start}, {entries}): no such run of identical entries")
+
+    return fact
+
+
+def rest(start: int, entries: int) -> Fact:
+    """Entries start .. start + entries - 1 are exactly the origin; the entries either side are
+    not."""
+
+    def fact(table: Table) -> None:
+        end = start + entries - 1
+        inside = all(table[k] == ORIGIN for k in range(start, end + 1))
+        if not inside or table[start - 1] == ORIGIN or table[(end + 1) % len(table)] == ORIGIN:
+            raise CheckError(f"rest({start}, {entries}): not a rest of exactly {entries} entries")
+
+    return fact
+
+
+def separated_packets(count: int) -> Fact:
+    """Going round the loop, the table alternates `count` times between a packet (entries off
+    the origin) and a rest (entries exactly at the origin)."""
+
+    def fact(table: Table) -> None:
+        still = [entry == ORIGIN for entry in table]
+        starts = sum(1 for k in range(len(table)) if still[k - 1] and not still[k])
+        if starts != count:
+            raise CheckError(f"separated_packets: {starts} packets between rests, not {count}")
+
+    return fact
+
+
+def half_turn(sign: int) -> Fact:
+    """x half a loop later is sign * x, at every pip (to within the 12-decimal rounding)."""
+
+    def fact(table: Table) -> None:
+        half = len(table) // 2
+        for k in range(half):
+            here, later = table[k][0], table[k + half][0]
+            if not abs(later - sign * here) <= ROUNDING_TOLERANCE:
+                raise CheckError(
+                    f"half_turn({sign:+d}): x is {here!r} at pip {k} and {later!r} at pip "
+                    f"{k + half}"
+                )
+
+    return fact
+
+
+def retraced_after(shift: int) -> Fact:
+    """Pip k + shift is at the same place as pip k (within the rounding): one loop is the same
+    figure drawn twice."""
+
+    def fact(table: Table) -> None:
+        for k in range(len(table) - shift):
+            a, b = table[k], table[k + shift]
+            if math.dist(a, b) > 1e-12:
+                raise CheckError(f"retraced_after({shift}): pip {k} is {a}, pip {k + shift} {b}")
+
+    return fact
+
+
+def returns_quicker(axis: str) -> Fact:
+    """The axis climbs steadily from its lowest to its highest value (the advance) and falls
+    steadily back (the return), and the return takes fewer pips than the advance."""
+    index = _axis_index(axis)
+
+    def fact(table: Table) -> None:
+        values = [entry[index] for entry in table]
+        period = len(values)
+        low, high = values.index(min(values)), values.index(max(values))
+        advance, back = (high - low) % period, (low - high) % period
+        for start, length, sign in ((low, advance, 1), (high, back, -1)):
+            for i in range(length):
+                a, b = values[(start + i) % period], values[(start + i + 1) % period]
+                if sign * (b - a) <= 0.0:
+                    raise CheckError(f"returns_quicker: {axis} turns back at pip {start + i}")
+        if not back < advance:
+            raise CheckError(f"returns_quicker: return {back} pips, advance {advance}")
+
+    return fact
+
+
+def lifts(count: int, share: float) -> Fact:
+    """y has exactly `count` crests that stand out by at least `share` of y's whole range: from
+    each crest y falls by that much on both sides before it climbs above the crest again."""
+
+    def fact(table: Table) -> None:
+        y = [entry[1] for entry in table]
+        lowest = y.index(min(y))
+        ring = y[lowest:] + y[:lowest] + [y[lowest]]  # from the lowest point round to it again
+        least = share * (max(y) - min(y))
+
+        def dip(i: int, step: int) -> float:
+            j, low = i, ring[i]
+            while 0 <= j < len(ring) and ring[j] <= ring[i]:
+                low = min(low, ring[j])
+                j += step
+            return ring[i] - low
+
+        crests = sum(
+            1
+            for i in range(1, len(ring) - 1)
+            if ring[i - 1] < ring[i] >= ring[i + 1] and min(dip(i, -1), dip(i, 1)) >= least
+        )
+        if crests != count:
+            raise CheckError(f"lifts: {crests} lifts standing out by {share} of the range")
+
+    return fact
+
+
+def mean_of(axis: str, stated: str) -> Fact:
+    """The axis' mean over the loop, to as many decimals as `stated` gives."""
+    index = _axis_index(axis)
+    places = _places(stated)
+
+    def fact(table: Table) -> None:
+        mean = math.fsum(entry[index] for entry in table) / len(table)
+        if f"{mean:.{places}f}" != stated:
+            raise CheckError(f"mean_of({axis}): the mean is {mean!r}, stated {stated}")
+
+    return fact
+
+
+def low_for(share: float, below: float) -> Fact:
+    """y lies below `below` on at least `share` of the pips."""
+
+    def fact(table: Table) -> None:
+        low = sum(1 for entry in table if entry[1] < below) / len(table)
+        if low < share:
+            raise CheckError(f"low_for: y is below {below} on {low:.3f} of the loop, not {share}")
+
+    return fact
+
+
+def longest_entry(stated: str) -> Fact:
+    """The largest distance of an entry from the origin, to as many decimals as `stated`."""
+    places = _places(stated)
+
+    def fact(table: Table) -> None:
+        longest = max(math.sqrt(math.fsum(c * c for c in entry)) for entry in table)
+        if f"{longest:.{places}f}" != stated:
+            raise CheckError(f"longest_entry: {longest!r}, stated {stated}")
+
+    return fact
+
+
+def reaching_out(count: int, least: float = 0.4) -> Fact:
+    """Cut the loop into `count` equal spans: within each (the whole pips strictly inside its
+    bounds) the path reaches at least `least` from the centre."""
+
+    def fact(table: Table) -> None:
+        period = len(table)
+        for j in range(count):
+            span = table[math.ceil(period * j / count) : math.floor(period * (j + 1) / count)]
+            if max(math.hypot(*entry) for entry in span) < least:
+                raise CheckError(f"reaching_out: reach {j} stays near the centre")
+
+    return fact
+
+
+# --- around the centre, in the x-y plane -------------------------------------------------------
+
+
+def _turn(degrees: float) -> float:
+    """An angle brought into [-180, 180)."""
+    return (degrees + 180.0) % 360.0 - 180.0
+
+
+def heading_near(pip: int, degrees: float, tol: float = 1.0) -> Fact:
+    """The x-y direction of the entry at `pip` lies within `tol` degrees of `degrees`."""
+
+    def fact(table: Table) -> None:
+        x, y, _ = _entry(table, pip, f"heading_near({pip})")
+        off = _turn(math.degrees(math.atan2(y, x)) - degrees)
+        if abs(off) > tol:
+            raise CheckError(
+                f"heading_near({pip}): direction is {degrees + off:.2f} degrees, "
+                f"stated about {degrees}"
+            )
+
+    return fact
+
+
+def circles_centre_once(margin: float) -> Fact:
+    """The loop winds exactly once around the centre, counterclockwise, and its distance from the
+    centre never falls below `margin`."""
+
+    def fact(table: Table) -> None:
+        nearest = min(range(len(table)), key=lambda k: math.hypot(*table[k][:2]))
+        if math.hypot(*table[nearest][:2]) < margin:
+            raise CheckError(
+                f"circles_centre_once: pip {nearest} is {table[nearest]}, within {margin} "
+                "of the centre"
+            )
+        angles = [math.atan2(y, x) for x, y, _ in table]
+        swept = 0.0
+        for a, b in zip(angles, angles[1:] + angles[:1], strict=True):
+            swept += math.remainder(b - a, math.tau)
+        if abs(swept - math.tau) > 1e-9:
+            raise CheckError(f"circles_centre_once: the loop sweeps {swept / math.tau} turns")
+
+    return fact
+
+
+def petal_tips(tips: int, distinct: int) -> Fact:
+    """The distance from the centre has `tips` local maxima over the loop, and they lie at
+    `distinct` separate places (more than 0.05 apart): fewer when a figure is drawn twice."""
+
+    def fact(table: Table) -> None:
+        radius = [math.hypot(x, y) for x, y, _ in table]
+        period = len(table)
+        found = [
+            k
+            for k in range(period)
+            if radius[k] > radius[k - 1] and radius[k] >= radius[(k + 1) % period]
+        ]
+        places: list[int] = []
+        for k in found:
+            if all(math.dist(table[k], table[j]) > 0.05 for j in places):
+                places.append(k)
+        if (len(found), len(places)) != (tips, distinct):
+            raise CheckError(
+                f"petal_tips: {len(found)} petal tips at pips {found} in {len(places)} places, "
+                f"stated {tips} tips in {distinct} places"
+            )
+
+    return fact
+
+
+def harmonic_sizes(table: Table, harmonics: dict[str, int]) -> tuple[dict[str, float], float]:
+    """The size of each named harmonic m of x + iy (m turns per loop, negative: clockwise), and
+    the share of the path's energy that none of them holds (only rounding, when they are all)."""
+    period = len(table)
+    z = [complex(x, y) for x, y, _ in table]
+    size = {}
+    for key, m in harmonics.items():
+        c = sum(v * cmath.exp(-2j * math.pi * m * k / period) for k, v in enumerate(z))
+        size[key] = abs(c / period)
+    energy = math.fsum(abs(v) ** 2 for v in z) / period
+    return size, energy - math.fsum(v * v for v in size.values())
+
+
+def star_order(n: int, k: int, most: float = 12.0) -> Fact:
+    """The path rests at n vertices, the i-th (from pip 0) near the regular star angle of vertex
+    i*k mod n but off it by up to `most` degrees and not on it throughout; the vertices lie at n
+    different radii; each dwell on an even visit outlasts the dwells of the odd visits either
+    side; with depth, z changes sign from each visit to the next."""
+
+    def fact(table: Table) -> None:
+        rests = holds(table)
+        if len(rests) != n:
+            raise CheckError(f"star_order: {len(rests)} dwells, not {n}")
+        offs = [
+            _turn(math.degrees(math.atan2(y, x)) - 360.0 * (i * k % n) / n)
+            for i, (_, _, (x, y, _)) in enumerate(rests)
+        ]
+        radii = {round(math.hypot(x, y), 6) for _, _, (x, y, _) in rests}
+        lengths = [length for _, length, _ in rests]
+        depths = [z for _, _, (_, _, z) in rests]
+        if max(map(abs, offs)) > most or max(map(abs, offs)) < 2.0:
+            raise CheckError(f"star_order: vertex angles off the star by {offs}")
+        if len(radii) != n:
+            raise CheckError("star_order: two vertices share a radius")
+        for i in range(1, n, 2):
+            if lengths[i] >= min(lengths[i - 1], lengths[(i + 1) % n]):
+                raise CheckError(f"star_order: dwell lengths {lengths} do not alternate")
+        if any(z != 0.0 for z in depths) and any(
+            a * b >= 0 for a, b in zip(depths, depths[1:], strict=False)
+        ):
+            raise CheckError(f"star_order: vertex depths {depths} do not alternate")
+
+    return fact
+
+
+def serpentine(rows: int, grid: float, edge: float, longest_rest: int = 24) -> Fact:
+    """The path rests briefly (at most `longest_rest` entries) at both ends of every row, bottom
+    row first; rows alternate direction between x = -grid and +grid, and their heights (the
+    middle of their two ends) are equally spaced from -grid to +grid. After the last row the
+    path stays outside the grid, max(|x|, |y|) >= grid, and runs along the edge of the field at
+    `edge`."""
+    spacing = 2.0 * grid / (rows - 1)
+
+    def fact(table: Table) -> None:
+        rests = holds(table)
+        if len(rests) != 2 * rows or max(length for _, length, _ in rests) > longest_rest:
+            raise CheckError(f"serpentine: rests {[r[:2] for r in rests]}")
+        for row in range(rows):
+            (_, _, a), (_, _, b) = rests[2 * row], rests[2 * row + 1]
+            side = -grid if row % 2 == 0 else grid
+            height = (a[1] + b[1]) / 2.0
+            if (a[0], b[0]) != (side, -side) or abs(height - (-grid + row * spacing)) > 1e-9:
+                raise CheckError(f"serpentine: row {row} runs from {a} to {b}")
+        start, length, _ = rests[-1]
+        outside = [max(abs(x), abs(y)) for x, y, _ in table[start + length :]]
+        if min(outside) < grid - 1e-9 or max(outside) != edge:
+            raise CheckError("serpentine: the return does not run outside the grid to the edge")
+
+    return fact

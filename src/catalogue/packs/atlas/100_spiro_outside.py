@@ -6,6 +6,7 @@ The rolling angle t runs through r / gcd(R, r) turns, after which the trace clos
 
 import math
 
+from spiro import PEN_RATIOS
 from tablegen.facts import formula
 from tablegen.model import Pattern
 from tablegen.shapes import TAU
@@ -15,17 +16,6 @@ PEAK = 0.82
 DESCRIPTION = (
     "A closed outside-rolling circle trace, with pen radius smaller than the rolling radius."
 )
-# (R, r): pen ratio rho = d / r, the same ratios as the inside-rolling traces
-PEN_RATIOS = {
-    (3, 1): 0.45,
-    (4, 1): 0.6,
-    (5, 2): 0.75,
-    (5, 1): 0.55,
-    (7, 2): 0.65,
-    (7, 3): 0.7,
-    (8, 3): 0.6,
-    (9, 4): 0.8,
-}
 
 
 def outside_trace(big, small, rho):

@@ -10,15 +10,15 @@ is the first half turned upside down.
 import math
 
 from tablegen.facts import (
-    ROUNDING_TOLERANCE,
     extremum_at,
     formula,
+    half_turn,
     monotone_over,
     near,
     peaks,
     value_at,
 )
-from tablegen.model import CheckError, Pattern
+from tablegen.model import Pattern
 from tablegen.shapes import harmonics, phase
 
 EIGHT_BEATS = 512
@@ -130,22 +130,6 @@ def at_peak(raw):
     values = [raw(2 * math.pi * k / 512) for k in range(512)]
     top = max(abs(v) for v in values)
     return lambda k: (0.82 * values[k] / top,)
-
-
-def half_turn(sign):
-    """x half a loop later is sign * x, at every pip (to within the 12-decimal rounding)."""
-
-    def fact(table):
-        half = len(table) // 2
-        for k in range(half):
-            here, later = table[k][0], table[k + half][0]
-            if not abs(later - sign * here) <= ROUNDING_TOLERANCE:
-                raise CheckError(
-                    f"half_turn({sign:+d}): x is {here!r} at pip {k} and {later!r} at pip "
-                    f"{k + half}"
-                )
-
-    return fact
 
 
 def closed_form(raw, label):

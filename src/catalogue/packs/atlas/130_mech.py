@@ -9,8 +9,8 @@ slider-crank's uneven strokes, the slotted lever's quick return, a cam's dwells.
 
 import math
 
-from tablegen.facts import peaks
-from tablegen.model import CheckError, Pattern
+from tablegen.facts import lifts, peaks, returns_quicker, still_over
+from tablegen.model import Pattern
 from tablegen.shapes import TAU, keyframe_lane, skewed_pulse, smootherstep, soft_ceiling
 
 EIGHT_BEATS = 512
@@ -275,75 +275,6 @@ def piston_balance(theta):
     """A balance mass opposite the crank pin circles in x and y while the piston it balances
     strokes through depth (a short rod, so the stroke is uneven)."""
     return (-0.62 * math.sin(theta), -0.62 * math.cos(theta), wrist_pin(theta, 1.8))
-
-
-# --- facts -----------------------------------------------------------------------------------
-
-
-def returns_quicker(axis):
-    """The axis climbs steadily from its lowest to its highest value (the advance) and falls
-    steadily back (the return), and the return takes fewer pips than the advance."""
-    index = "xyz".index(axis)
-
-    def fact(table):
-        values = [entry[index] for entry in table]
-        period = len(values)
-        low, high = values.index(min(values)), values.index(max(values))
-        advance, back = (high - low) % period, (low - high) % period
-        for start, length, sign in ((low, advance, 1), (high, back, -1)):
-            for i in range(length):
-                a, b = values[(start + i) % period], values[(start + i + 1) % period]
-                if sign * (b - a) <= 0.0:
-                    raise CheckError(f"returns_quicker: {axis} turns back at pip {start + i}")
-        if not back < advance:
-            raise CheckError(f"returns_quicker: return {back} pips, advance {advance}")
-
-    return fact
-
-
-def lifts(count, share):
-    """y has exactly `count` crests that stand out by at least `share` of y's whole range: from
-    each crest y falls by that much on both sides before it climbs above the crest again. The
-    follower lifts that many times per turn."""
-
-    def fact(table):
-        y = [entry[1] for entry in table]
-        lowest = y.index(min(y))
-        ring = y[lowest:] + y[:lowest] + [y[lowest]]  # from the lowest point round to it again
-        least = share * (max(y) - min(y))
-
-        def dip(i, step):
-            j, low = i, ring[i]
-            while 0 <= j < len(ring) and ring[j] <= ring[i]:
-                low = min(low, ring[j])
-                j += step
-            return ring[i] - low
-
-        crests = sum(
-            1
-            for i in range(1, len(ring) - 1)
-            if ring[i - 1] < ring[i] >= ring[i + 1] and min(dip(i, -1), dip(i, 1)) >= least
-        )
-        if crests != count:
-            raise CheckError(f"lifts: {crests} lifts standing out by {share} of the range")
-
-    return fact
-
-
-def still_over(start, end, axes="xy"):
-    """The named components hold one value from pip `start` to pip `end`, both included."""
-    indices = ["xyz".index(a) for a in axes]
-
-    def fact(table):
-        first = table[start]
-        for k in range(start, end + 1):
-            if any(table[k][i] != first[i] for i in indices):
-                raise CheckError(
-                    f"still_over({start}..{end}, {axes}): pip {k} is {table[k]}, pip {start} "
-                    f"{first}"
-                )
-
-    return fact
 
 
 # --- the catalogue -----------------------------------------------------------------------------

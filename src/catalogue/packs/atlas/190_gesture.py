@@ -8,8 +8,8 @@ still across its seam: each loop starts inside a move or at the turn between two
 
 import math
 
-from tablegen.facts import constant_over, main_axes, peaks
-from tablegen.model import CheckError, Pattern
+from tablegen.facts import constant_over, longest_entry, low_for, main_axes, mean_of, peaks
+from tablegen.model import Pattern
 from tablegen.shapes import TAU, closed_spline, keyframe_lane, keyframes, lanes, smootherstep
 
 EIGHT_BEATS = 512
@@ -263,45 +263,6 @@ diamond_step = keyframe_lane(
 def depth_diamond(k):
     x, z = diamond_floor(k)
     return (x, diamond_step(k), z)
-
-
-# --- facts -----------------------------------------------------------------------------------
-
-
-def mean_of(axis, stated):
-    """The axis' mean over the loop, to as many decimals as `stated` gives."""
-    index = "xyz".index(axis)
-    places = len(stated.split(".")[1])
-
-    def fact(table):
-        mean = math.fsum(entry[index] for entry in table) / len(table)
-        if f"{mean:.{places}f}" != stated:
-            raise CheckError(f"mean_of({axis}): the mean is {mean!r}, stated {stated}")
-
-    return fact
-
-
-def low_for(share, below):
-    """y lies below `below` on at least `share` of the pips."""
-
-    def fact(table):
-        low = sum(1 for entry in table if entry[1] < below) / len(table)
-        if low < share:
-            raise CheckError(f"low_for: y is below {below} on {low:.3f} of the loop, not {share}")
-
-    return fact
-
-
-def longest_entry(stated):
-    """The largest distance of an entry from the origin, to as many decimals as `stated`."""
-    places = len(stated.split(".")[1])
-
-    def fact(table):
-        longest = max(math.sqrt(math.fsum(c * c for c in entry)) for entry in table)
-        if f"{longest:.{places}f}" != stated:
-            raise CheckError(f"longest_entry: {longest!r}, stated {stated}")
-
-    return fact
 
 
 # --- the catalogue -----------------------------------------------------------------------------

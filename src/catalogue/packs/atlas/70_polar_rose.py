@@ -7,8 +7,8 @@ draws the n/2 petals twice, with the radius negative on the second pass.
 
 import math
 
-from tablegen.facts import formula, value_at
-from tablegen.model import CheckError, Pattern
+from tablegen.facts import formula, petal_tips, retraced_after, value_at
+from tablegen.model import Pattern
 from tablegen.shapes import TAU
 
 SIXTEEN_BEATS = 1024
@@ -42,44 +42,6 @@ def rose_rule(n):
         return (0.82 * r * math.cos(theta), 0.82 * r * math.sin(theta))
 
     return rule
-
-
-def petal_tips(tips, distinct):
-    """The distance from the centre has `tips` local maxima over the loop (one per petal
-    passage), and they lie at `distinct` separate places: fewer when petals are drawn twice."""
-
-    def fact(table):
-        radius = [math.hypot(x, y) for x, y, _ in table]
-        period = len(table)
-        found = [
-            k
-            for k in range(period)
-            if radius[k] > radius[k - 1] and radius[k] >= radius[(k + 1) % period]
-        ]
-        places = []
-        for k in found:
-            if all(math.dist(table[k], table[j]) > 0.05 for j in places):
-                places.append(k)
-        if (len(found), len(places)) != (tips, distinct):
-            raise CheckError(
-                f"petal_tips: {len(found)} petal tips at pips {found} in {len(places)} places, "
-                f"stated {tips} tips in {distinct} places"
-            )
-
-    return fact
-
-
-def retraced_after(shift):
-    """Pip k + shift is at the same place as pip k (within the rounding): one loop is the same
-    figure drawn twice."""
-
-    def fact(table):
-        for k in range(len(table) - shift):
-            a, b = table[k], table[k + shift]
-            if math.dist(a, b) > 1e-12:
-                raise CheckError(f"retraced_after({shift}): pip {k} is {a}, pip {k + shift} {b}")
-
-    return fact
 
 
 def rose_pattern(n):

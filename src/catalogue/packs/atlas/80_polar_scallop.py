@@ -12,8 +12,8 @@ back on the other. The radius stays above 1 - 2s - 2b, so the loop circles the c
 """
 
 import cmath
-import math
 
+from tablegen.facts import circles_centre_once, harmonic_sizes
 from tablegen.model import CheckError, Pattern
 from tablegen.shapes import TAU
 
@@ -55,27 +55,6 @@ def scallop(n):
     return curve
 
 
-def circles_centre_once(margin):
-    """The loop winds exactly once around the centre, counterclockwise, and its distance from the
-    centre never falls below `margin`."""
-
-    def fact(table):
-        nearest = min(range(len(table)), key=lambda k: math.hypot(*table[k][:2]))
-        if math.hypot(*table[nearest][:2]) < margin:
-            raise CheckError(
-                f"circles_centre_once: pip {nearest} is {table[nearest]}, within {margin} "
-                "of the centre"
-            )
-        angles = [math.atan2(y, x) for x, y, _ in table]
-        swept = 0.0
-        for a, b in zip(angles, angles[1:] + angles[:1], strict=True):
-            swept += math.remainder(b - a, math.tau)
-        if abs(swept - math.tau) > 1e-9:
-            raise CheckError(f"circles_centre_once: the loop sweeps {swept / math.tau} turns")
-
-    return fact
-
-
 def harmonic_content(n, bend_low, bend_high):
     """The complex spectrum of x + iy holds only the base turn (+1), the scallop pair (n+1 and
     -(n-1), of equal size) and the bend pair (n+2 and -(n-2), each bend_low to bend_high times
@@ -83,14 +62,7 @@ def harmonic_content(n, bend_low, bend_high):
     kept = {"base": 1, "scallop+": n + 1, "scallop-": -(n - 1), "bend+": n + 2, "bend-": -(n - 2)}
 
     def fact(table):
-        period = len(table)
-        z = [complex(x, y) for x, y, _ in table]
-        size = {}
-        for key, m in kept.items():
-            c = sum(v * cmath.exp(-2j * math.pi * m * k / period) for k, v in enumerate(z))
-            size[key] = abs(c / period)
-        energy = math.fsum(abs(v) ** 2 for v in z) / period
-        rest = energy - math.fsum(v * v for v in size.values())
+        size, rest = harmonic_sizes(table, kept)
         scallop = size["scallop+"]
         if abs(rest) > 1e-10 or abs(size["scallop-"] - scallop) > 1e-10:
             raise CheckError(f"harmonic_content: sizes {size}, energy left over {rest}")

@@ -7,6 +7,7 @@ needs two turns, 9_4 four.
 
 import math
 
+from spiro import PEN_RATIOS
 from tablegen.facts import formula, value_at
 from tablegen.model import Pattern
 from tablegen.shapes import TAU
@@ -16,17 +17,6 @@ PEAK = 0.82
 DESCRIPTION = (
     "A closed inside-rolling circle trace, with pen radius smaller than the rolling radius."
 )
-# (R, r): pen ratio rho = d / r
-PEN_RATIOS = {
-    (3, 1): 0.45,
-    (4, 1): 0.6,
-    (5, 2): 0.75,
-    (5, 1): 0.55,
-    (7, 2): 0.65,
-    (7, 3): 0.7,
-    (8, 3): 0.6,
-    (9, 4): 0.8,
-}
 
 
 def inside_trace(big, small, rho):

@@ -1,7 +1,7 @@
-"""The atlas pack: a systematic survey of motion shapes in 19 families (shaped waves, envelopes,
-sequences, hashed drifts, harmonic orbits, weaves, roses, scallops, rolling-circle traces, torus
-knots, mechanisms, Euclidean rhythms, polyrhythms, additive meters, swing, sticking studies and
-gestures)."""
+"""The atlas pack: a systematic survey of motion shapes, family by family (shaped waves,
+envelopes, sequences, hashed drifts, harmonic orbits, weaves, roses, scallops, rolling-circle
+traces, torus knots, mechanisms, Euclidean rhythms, polyrhythms, additive meters, swing, sticking
+studies and gestures)."""
 
 from tablegen.model import Pack
 

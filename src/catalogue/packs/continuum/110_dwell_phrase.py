@@ -16,7 +16,7 @@ return to the end of the loop.
 
 from dataclasses import dataclass
 
-from tablegen.facts import holds
+from tablegen.facts import hold, holds
 from tablegen.model import CheckError, Pattern
 from tablegen.shapes import HALF_PIP, lerp, smootherstep
 
@@ -87,16 +87,6 @@ def _bow(a: Point, b: Point, share: float) -> Point:
     """A bow across the move from a to b in the x-y plane, `share` of the move's length."""
     dx, dy = b[0] - a[0], b[1] - a[1]
     return (-dy * share, dx * share, 0.0)
-
-
-def hold(start: int, entries: int):
-    """One of the holds is exactly the run of `entries` identical entries from pip `start`."""
-
-    def fact(table):
-        if not any(run[:2] == (start, entries) for run in holds(table)):
-            raise CheckError(f"hold({start}, {entries}): no such run of identical entries")
-
-    return fact
 
 
 def two_gestures_and_home(table):

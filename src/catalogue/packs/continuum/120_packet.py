@@ -23,8 +23,8 @@ import math
 from collections.abc import Callable
 from dataclasses import dataclass
 
-from tablegen.facts import peak_within
-from tablegen.model import CheckError, Pattern
+from tablegen.facts import peak_within, rest, separated_packets
+from tablegen.model import Pattern
 from tablegen.shapes import HALF_PIP, TAU
 
 LOOP = 512
@@ -157,33 +157,6 @@ def packets(kind: str, count: int):
         return tuple(total[:axes])
 
     return curve
-
-
-def rest(start: int, entries: int):
-    """Entries start .. start + entries - 1 are exactly the origin; the entries either side are
-    not."""
-
-    def fact(table):
-        origin = (0.0, 0.0, 0.0)
-        end = start + entries - 1
-        inside = all(table[k] == origin for k in range(start, end + 1))
-        if not inside or table[start - 1] == origin or table[(end + 1) % len(table)] == origin:
-            raise CheckError(f"rest({start}, {entries}): not a rest of exactly {entries} entries")
-
-    return fact
-
-
-def separated_packets(count: int):
-    """Going round the loop, the table alternates `count` times between a packet (entries off
-    the origin) and a rest (entries exactly at the origin)."""
-
-    def fact(table):
-        still = [entry == (0.0, 0.0, 0.0) for entry in table]
-        starts = sum(1 for k in range(len(table)) if still[k - 1] and not still[k])
-        if starts != count:
-            raise CheckError(f"separated_packets: {starts} packets between rests, not {count}")
-
-    return fact
 
 
 STATED = {

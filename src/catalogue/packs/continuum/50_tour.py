@@ -12,8 +12,8 @@ behind the screen, cycling through three depths.
 import math
 from dataclasses import dataclass
 
-from tablegen.facts import holds, value_at
-from tablegen.model import CheckError, Pattern
+from tablegen.facts import heading_near, star_order, value_at
+from tablegen.model import Pattern
 from tablegen.shapes import HALF_PIP, hashed_unit, keyframes
 
 LOOP = 1024
@@ -86,57 +86,6 @@ class Tour:
             point, arrival = self.vertex(visit), self.arrival(visit)
             frames += [(arrival, point), (arrival + self.dwell(visit), point)]
         return keyframes(frames, LOOP)
-
-
-def heading_near(pip: int, degrees: float, tol: float = 1.0):
-    """The x-y direction of the entry at `pip` lies within `tol` degrees of `degrees`."""
-
-    def fact(table):
-        x, y, _ = table[pip]
-        off = _turn(math.degrees(math.atan2(y, x)) - degrees)
-        if abs(off) > tol:
-            raise CheckError(
-                f"heading_near({pip}): direction is {degrees + off:.2f} degrees, "
-                f"stated about {degrees}"
-            )
-
-    return fact
-
-
-def _turn(degrees: float) -> float:
-    return (degrees + 180.0) % 360.0 - 180.0
-
-
-def star_order(n: int, k: int, most: float = 12.0):
-    """The path rests at n vertices, the i-th (from pip 0) near the regular star angle of vertex
-    i*k mod n but off it by up to `most` degrees and not on it throughout; the vertices lie at n
-    different radii; each dwell on an even visit outlasts the dwells of the odd visits either
-    side; with depth, z changes sign from each visit to the next."""
-
-    def fact(table):
-        rests = holds(table)
-        if len(rests) != n:
-            raise CheckError(f"star_order: {len(rests)} dwells, not {n}")
-        offs = [
-            _turn(math.degrees(math.atan2(y, x)) - 360.0 * (i * k % n) / n)
-            for i, (_, _, (x, y, _)) in enumerate(rests)
-        ]
-        radii = {round(math.hypot(x, y), 6) for _, _, (x, y, _) in rests}
-        lengths = [length for _, length, _ in rests]
-        depths = [z for _, _, (_, _, z) in rests]
-        if max(map(abs, offs)) > most or max(map(abs, offs)) < 2.0:
-            raise CheckError(f"star_order: vertex angles off the star by {offs}")
-        if len(radii) != n:
-            raise CheckError("star_order: two vertices share a radius")
-        for i in range(1, n, 2):
-            if lengths[i] >= min(lengths[i - 1], lengths[(i + 1) % n]):
-                raise CheckError(f"star_order: dwell lengths {lengths} do not alternate")
-        if any(z != 0.0 for z in depths) and any(
-            a * b >= 0 for a, b in zip(depths, depths[1:], strict=False)
-        ):
-            raise CheckError(f"star_order: vertex depths {depths} do not alternate")
-
-    return fact
 
 
 def stated(tour: Tour, extra=()):

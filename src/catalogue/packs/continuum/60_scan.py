@@ -14,8 +14,8 @@ viewer in the middle.
 
 from dataclasses import dataclass
 
-from tablegen.facts import holds, near, value_at
-from tablegen.model import CheckError, Pattern
+from tablegen.facts import near, serpentine, value_at
+from tablegen.model import Pattern
 from tablegen.shapes import HALF_PIP, keyframe_lane
 
 LOOP = 1024
@@ -102,31 +102,6 @@ def scan(rows: int, style: Style):
     return curve
 
 
-def serpentine(rows: int):
-    """The path rests briefly (at most 24 entries) at both ends of every row, bottom row first;
-    rows alternate direction between x = -0.574 and +0.574, and their heights (the middle of
-    their two ends) are equally spaced from -0.574 to +0.574. After the last row the path stays
-    outside the grid, max(|x|, |y|) >= 0.574, and runs along the edge of the field at 0.82."""
-    spacing = 2.0 * GRID / (rows - 1)
-
-    def fact(table):
-        rests = holds(table)
-        if len(rests) != 2 * rows or max(length for _, length, _ in rests) > 24:
-            raise CheckError(f"serpentine: rests {[r[:2] for r in rests]}")
-        for row in range(rows):
-            (_, _, a), (_, _, b) = rests[2 * row], rests[2 * row + 1]
-            side = -GRID if row % 2 == 0 else GRID
-            height = (a[1] + b[1]) / 2.0
-            if (a[0], b[0]) != (side, -side) or abs(height - (-GRID + row * spacing)) > 1e-9:
-                raise CheckError(f"serpentine: row {row} runs from {a} to {b}")
-        start, length, _ = rests[-1]
-        outside = [max(abs(x), abs(y)) for x, y, _ in table[start + length :]]
-        if min(outside) < GRID - 1e-9 or max(outside) != EDGE:
-            raise CheckError("serpentine: the return does not run outside the grid to the edge")
-
-    return fact
-
-
 # scan_flat_3: the grid points at the row ends, and the outer route through about (0.8, 0.82),
 # (-0.82, 0.82) and (-0.82, -0.78) back to the start at (-0.574, -0.574).
 FLAT_3 = (
@@ -151,7 +126,10 @@ PATTERNS = [
         scan(rows, style),
         peak=PEAK,
         peak_grid=HALF_PIP,
-        facts=(serpentine(rows), *(FLAT_3 if (style.name, rows) == ("flat", 3) else ())),
+        facts=(
+            serpentine(rows, GRID, EDGE),
+            *(FLAT_3 if (style.name, rows) == ("flat", 3) else ()),
+        ),
     )
     for rows in (3, 4, 5, 6)
     for style in STYLES

@@ -14,8 +14,8 @@ a little, and their side motion alternates between the left and the right.
 import math
 from dataclasses import dataclass
 
-from tablegen.facts import near, origin_at
-from tablegen.model import CheckError, Pattern
+from tablegen.facts import near, origin_at, reaching_out
+from tablegen.model import Pattern
 from tablegen.shapes import HALF_PIP, hashed_unit, wrap
 
 LOOP = 1024
@@ -94,18 +94,6 @@ def reaches(kind: Kind, count: int):
         return (a * cos - b * sin, a * sin + b * cos, length * c)[: kind.axes]
 
     return curve
-
-
-def reaching_out(count: int):
-    """Between each boundary and the next the path reaches out at least 0.4 from the centre."""
-
-    def fact(table):
-        for j in range(count):
-            span = table[math.ceil(LOOP * j / count) : math.floor(LOOP * (j + 1) / count)]
-            if max(math.hypot(*entry) for entry in span) < 0.4:
-                raise CheckError(f"reaching_out: reach {j} stays near the centre")
-
-    return fact
 
 
 def back_at_centre(count: int):

@@ -1,5 +1,5 @@
-"""The continuum pack: twelve families of large continuous paths that fill the field, and eight
-quiet rhythmic studies meant to be layered over larger motion."""
+"""The continuum pack: families of large continuous paths that fill the field, then quiet rhythmic
+studies meant to be layered over larger motion."""
 
 from tablegen.model import Pack
 
