@@ -1,6 +1,7 @@
 # make run    build into a local virtual environment and print a short demo
 # make test   build, then run every host test (pytest) and native test (ctest)
-# make bench  native and host timings against their baselines, as one table
+# make bench  native and host timings against their baselines, as one table (BENCH_BUILD=1:
+#             also clean and one-family builds)
 # make fuzz   a million random calls across every host entry point, with outcome counts
 # make sanitize  native tests and host suite on an AddressSanitizer + UBSan build
 # make gallery-screenshot  redraw docs/gallery.png, the README's picture of the gallery page
@@ -14,7 +15,7 @@ NATIVE := $(BUILD)/native
 STAMP := $(VENV)/.motiloom-installed
 # Both builds (pip's and the native tree) share one cache of baked table families, and pip keeps
 # its build tree, so an edit re-bakes and recompiles only what it touched. A user's own
-# `pip install .` from a clean clone sets neither and stays a clean build.
+# `pip install .` from a clean clone sets neither and stays a clean, isolated build.
 TABLEGEN_CACHE := $(abspath $(BUILD))/tablegen-cache
 WHEEL_BUILD := $(BUILD)/wheel
 SOURCES := $(shell find src -name '*.py' -o -name '*.cpp' -o -name '*.hpp') CMakeLists.txt pyproject.toml \
@@ -37,8 +38,10 @@ typecheck: $(STAMP)
 	$(PY) -m mypy --strict examples motiloom_kit
 	$(PY) -m mypy.stubtest motiloom --allowlist tests/kit/stubtest-allowlist.txt
 
+# BENCH_BUILD=1 adds the build rows: a clean wheel build as a user's pip makes it, and on a copy of the
+# tree a clean `make install` against a rebuild after a one-family edit, in the same run.
 bench: $(STAMP) native
-	$(PY) benchmarks/run.py --native $(NATIVE) --python $(PY)
+	$(PY) benchmarks/run.py --native $(NATIVE) --python $(PY) $(if $(BENCH_BUILD),--build --jobs $(JOBS))
 
 # Random calls with arguments of every kind, each checked against the rules of its entry point.
 FUZZ_CALLS ?= 1000000
@@ -79,11 +82,18 @@ $(PY):
 	$(PYTHON) -m venv $(VENV)
 	$(PY) -m pip install --quiet --upgrade pip
 
-# A real install, the way a user installs the package: pip builds the wheel with scikit-build-core.
+# A real install: pip builds the wheel with scikit-build-core, from the build requirements that
+# pyproject.toml declares, installed into the virtual environment first. The build is not
+# isolated: an isolated build runs scikit-build-core from a new temporary environment every time,
+# and scikit-build-core then takes the build directory for stale and deletes its CMakeFiles/,
+# where every object lives, so every object would be compiled again.
+BUILD_REQUIRES = $$($(PY) -c "import tomllib; print(*tomllib.load(open('pyproject.toml', 'rb'))['build-system']['requires'])")
 $(STAMP): $(PY) $(SOURCES)
 	@echo "Building motiloom and installing it into $(VENV) with pip: a clean build bakes and"
 	@echo "compiles every table and takes a few minutes; an edit rebuilds only what it touched."
-	$(PY) -m pip install --progress-bar off ".[test,native,plot,live,link,console]" -C build-dir=$(WHEEL_BUILD) \
+	$(PY) -m pip install --quiet $(BUILD_REQUIRES)
+	CMAKE_BUILD_PARALLEL_LEVEL=$(JOBS) $(PY) -m pip install --progress-bar off --no-build-isolation \
+	  ".[test,native,plot,live,link,console]" -C build-dir=$(WHEEL_BUILD) \
 	  -C cmake.define.MOTILOOM_TABLEGEN_CACHE=$(TABLEGEN_CACHE)
 	touch $@
 
