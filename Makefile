@@ -65,7 +65,7 @@ SANITIZE_PYTEST_SKIP := --ignore=tests/kit/test_gallery_browser.py \
 sanitize: $(STAMP) native-deps
 	$(VENV)/bin/cmake -S . -B $(SANITIZE) -G Ninja -DCMAKE_MAKE_PROGRAM=$(abspath $(VENV)/bin/ninja) \
 	  -DPython_EXECUTABLE=$(abspath $(PY)) -Dpybind11_DIR=$$($(PY) -m pybind11 --cmakedir) \
-	  -DMOTILOOM_TABLEGEN_CACHE=$(TABLEGEN_CACHE) -DCMAKE_BUILD_TYPE=Debug \
+	  -DMOTILOOM_TABLEGEN_CACHE=$(TABLEGEN_CACHE) -DMOTILOOM_WERROR=ON -DCMAKE_BUILD_TYPE=Debug \
 	  -DCMAKE_CXX_FLAGS="-O1 $(SANITIZE_FLAGS)" -DMOTILOOM_PYTHON=ON -DMOTILOOM_NATIVE_TESTS=ON >/dev/null
 	$(VENV)/bin/cmake --build $(SANITIZE) -j$(JOBS)
 	ASAN_OPTIONS=halt_on_error=1:detect_leaks=1 $(UBSAN_ENV) \
@@ -94,7 +94,7 @@ $(STAMP): $(PY) $(SOURCES)
 	$(PY) -m pip install --quiet $(BUILD_REQUIRES)
 	CMAKE_BUILD_PARALLEL_LEVEL=$(JOBS) $(PY) -m pip install --progress-bar off --no-build-isolation \
 	  ".[test,native,plot,live,link,console]" -C build-dir=$(WHEEL_BUILD) \
-	  -C cmake.define.MOTILOOM_TABLEGEN_CACHE=$(TABLEGEN_CACHE)
+	  -C cmake.define.MOTILOOM_TABLEGEN_CACHE=$(TABLEGEN_CACHE) -C cmake.define.MOTILOOM_WERROR=ON
 	touch $@
 
 # GoogleTest comes from Debian; install it when it is missing.
@@ -144,7 +144,7 @@ console-screenshot: $(STAMP) browser-deps
 native: $(STAMP) native-deps
 	$(VENV)/bin/cmake -S . -B $(NATIVE) -G Ninja -DCMAKE_MAKE_PROGRAM=$(abspath $(VENV)/bin/ninja) \
 	  -DPython_EXECUTABLE=$(abspath $(PY)) -Dpybind11_DIR=$$($(PY) -m pybind11 --cmakedir) \
-	  -DMOTILOOM_TABLEGEN_CACHE=$(TABLEGEN_CACHE) \
+	  -DMOTILOOM_TABLEGEN_CACHE=$(TABLEGEN_CACHE) -DMOTILOOM_WERROR=ON \
 	  -DMOTILOOM_PYTHON=OFF -DMOTILOOM_NATIVE_TESTS=ON -DMOTILOOM_BENCHMARKS=ON -DMOTILOOM_EXAMPLES=ON >/dev/null
 	$(VENV)/bin/cmake --build $(NATIVE) -j$(JOBS)
 
