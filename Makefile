@@ -4,6 +4,7 @@
 #             also clean and one-family builds)
 # make fuzz   a million random calls across every host entry point, with outcome counts
 # make sanitize  native tests and host suite on an AddressSanitizer + UBSan build
+# make lint   ruff and clang-format (installs the dev extra's tools itself)
 # make gallery-screenshot  redraw docs/gallery.png, the README's picture of the gallery page
 # make console-screenshot  redraw docs/console.png, the README's picture of the console page
 PYTHON ?= python3.11
@@ -22,7 +23,7 @@ SOURCES := $(shell find src -name '*.py' -o -name '*.cpp' -o -name '*.hpp') CMak
   $(shell find motiloom_kit motiloom-stubs -type f -not -name '*.pyc')
 
 .PHONY: run test bench lint format clean install native native-deps browser-deps live-deps \
-  typecheck gallery-screenshot console-screenshot fuzz sanitize
+  typecheck gallery-screenshot console-screenshot fuzz sanitize dev-deps
 
 run: $(STAMP)
 	$(PY) examples/quickstart.py
@@ -148,14 +149,17 @@ native: $(STAMP) native-deps
 	  -DMOTILOOM_PYTHON=OFF -DMOTILOOM_NATIVE_TESTS=ON -DMOTILOOM_BENCHMARKS=ON -DMOTILOOM_EXAMPLES=ON >/dev/null
 	$(VENV)/bin/cmake --build $(NATIVE) -j$(JOBS)
 
-lint: $(STAMP)
-	$(PY) -m pip install --quiet ".[dev]"
+# The dev extra's tools, installed without building the package (pip install ".[dev]" would).
+DEV_REQUIRES = $$($(PY) -c "import tomllib; print(*tomllib.load(open('pyproject.toml', 'rb'))['project']['optional-dependencies']['dev'])")
+dev-deps: $(PY)
+	$(PY) -m pip install --quiet $(DEV_REQUIRES)
+
+lint: dev-deps
 	$(VENV)/bin/ruff check src tests tools benchmarks examples motiloom_kit motiloom-stubs
 	$(VENV)/bin/ruff format --check src tests tools benchmarks examples motiloom_kit motiloom-stubs
 	$(VENV)/bin/clang-format --dry-run --Werror $$(find src tests benchmarks examples -name '*.cpp' -o -name '*.hpp')
 
-format: $(STAMP)
-	$(PY) -m pip install --quiet ".[dev]"
+format: dev-deps
 	$(VENV)/bin/ruff format src tests tools benchmarks examples motiloom_kit motiloom-stubs
 	$(VENV)/bin/clang-format -i $$(find src tests benchmarks examples -name '*.cpp' -o -name '*.hpp')
 

@@ -636,9 +636,7 @@ def _definition(
                     f"{', '.join(repr(n) for n in names)}"
                 )
             mode = names[0]
-        return ofl.load_mode(
-            file, mode, pan_degrees=travel["pan"], tilt_degrees=travel["tilt"]
-        )
+        return ofl.load_mode(file, mode, pan_degrees=travel["pan"], tilt_degrees=travel["tilt"])
     except ofl.OflError as error:
         raise RigError(f"{keys.at('ofl')}: {error}") from None
 
