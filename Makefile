@@ -5,6 +5,7 @@
 # make fuzz   a million random calls across every host entry point, with outcome counts
 # make sanitize  native tests and host suite on an AddressSanitizer + UBSan build
 # make lint   ruff and clang-format (installs the dev extra's tools itself)
+# make dist-check  python -m build's sdist, a wheel from it, installed and run in a new venv
 # make gallery-screenshot  redraw docs/gallery.png, the README's picture of the gallery page
 # make console-screenshot  redraw docs/console.png, the README's picture of the console page
 PYTHON ?= python3.11
@@ -23,7 +24,7 @@ SOURCES := $(shell find src -name '*.py' -o -name '*.cpp' -o -name '*.hpp') CMak
   $(shell find motiloom_kit motiloom-stubs -type f -not -name '*.pyc')
 
 .PHONY: run test bench lint format clean install native native-deps browser-deps live-deps \
-  typecheck gallery-screenshot console-screenshot fuzz sanitize dev-deps
+  typecheck gallery-screenshot console-screenshot fuzz sanitize dev-deps dist-check
 
 run: $(STAMP)
 	$(PY) examples/quickstart.py
@@ -162,6 +163,15 @@ lint: dev-deps
 format: dev-deps
 	$(VENV)/bin/ruff format src tests tools benchmarks examples motiloom_kit motiloom-stubs
 	$(VENV)/bin/clang-format -i $$(find src tests benchmarks examples -name '*.cpp' -o -name '*.hpp')
+
+# The way a user gets the package without this tree: python -m build makes the sdist and from it
+# the wheel, each in a fresh isolated environment; tools/dist_check.py then looks through the
+# sdist and installs the wheel into a new virtual environment, where it must import and run.
+DIST := $(BUILD)/dist
+dist-check: dev-deps
+	rm -rf $(DIST)
+	CMAKE_BUILD_PARALLEL_LEVEL=$(JOBS) $(PY) -m build --outdir $(DIST)/out .
+	$(PY) tools/dist_check.py --dist $(DIST)
 
 clean:
 	rm -rf $(BUILD) $(VENV) _skbuild dist *.egg-info
