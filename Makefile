@@ -61,6 +61,10 @@ SANITIZE_FLAGS := -fsanitize=address,undefined -fno-sanitize-recover=all -fno-om
 # libstdc++ is preloaded too, so that ASan finds the C++ runtime's __cxa_throw when it starts.
 ASAN_RUNTIME = "$$($(CXX) -print-file-name=libasan.so) $$($(CXX) -print-file-name=libstdc++.so)"
 UBSAN_ENV := UBSAN_OPTIONS=halt_on_error=1:print_stacktrace=1
+# The host suite imports the instrumented module and the kit, with its instrumented _tables, from
+# an install of the sanitizer build beside a copy of motiloom_kit; -P keeps this tree's
+# motiloom_kit, which has no _tables, off the path.
+SANITIZE_SITE := $(SANITIZE)/site
 # The browser tests start Chromium, which cannot run with the ASan runtime preloaded.
 SANITIZE_PYTEST_SKIP := --ignore=tests/kit/test_gallery_browser.py \
   --ignore=tests/console/test_console_browser.py
@@ -72,10 +76,14 @@ sanitize: $(STAMP) native-deps
 	$(VENV)/bin/cmake --build $(SANITIZE) -j$(JOBS)
 	ASAN_OPTIONS=halt_on_error=1:detect_leaks=1 $(UBSAN_ENV) \
 	  $(VENV)/bin/ctest --test-dir $(SANITIZE) --output-on-failure -j$(JOBS)
-	export LD_PRELOAD=$(ASAN_RUNTIME) PYTHONMALLOC=malloc PYTHONPATH=$(abspath $(SANITIZE)) \
+	rm -rf $(SANITIZE_SITE)
+	$(VENV)/bin/cmake --install $(SANITIZE) --prefix $(SANITIZE_SITE) >/dev/null
+	cp -R motiloom_kit/. $(SANITIZE_SITE)/motiloom_kit/
+	export LD_PRELOAD=$(ASAN_RUNTIME) PYTHONMALLOC=malloc PYTHONPATH=$(abspath $(SANITIZE_SITE)) \
 	  ASAN_OPTIONS=halt_on_error=1:detect_leaks=0:allocator_may_return_null=1 $(UBSAN_ENV) && \
-	  $(PY) -c "import motiloom, sys; sys.exit('$(SANITIZE)' not in motiloom.__file__)" && \
-	  $(PY) -m pytest -q -p no:cacheprovider --capture=sys $(SANITIZE_PYTEST_SKIP) && \
+	  $(PY) -P -c "import motiloom, motiloom_kit._tables as t, sys; \
+	    sys.exit(not all('$(SANITIZE_SITE)' in m.__file__ for m in (motiloom, t)))" && \
+	  $(PY) -P -m pytest -q -p no:cacheprovider --capture=sys $(SANITIZE_PYTEST_SKIP) && \
 	  echo "sanitize: native tests and host suite passed under ASan and UBSan"
 
 install: $(STAMP)
