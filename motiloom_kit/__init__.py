@@ -17,6 +17,8 @@ from __future__ import annotations
 
 import importlib
 
+from ._version import __version__ as __version__
+
 TYPE_CHECKING = False  # typing itself is not imported, to keep the command line quick to start
 if TYPE_CHECKING:
     from typing import Any

@@ -21,6 +21,7 @@ from typing import NoReturn
 # Only the catalogue view here: numpy and everything that uses it are imported by the commands
 # that need them, so that `list` starts quickly.
 from . import catalogue
+from ._version import __version__
 
 EXIT_REFUSED = 2
 EXIT_FAILED = 1
@@ -275,6 +276,7 @@ def build_parser() -> argparse.ArgumentParser:
         "and play, check or record a rig live.",
         epilog="A refused request prints one line and exits with status 2, leaving no file.",
     )
+    parser.add_argument("--version", action="version", version=f"%(prog)s {__version__}")
     commands = parser.add_subparsers(dest="command", required=True, metavar="COMMAND")
 
     listing = commands.add_parser(

@@ -294,12 +294,12 @@ struct type_caster<RecordingAxes> {
         value.names.reserve(std::min(names.expected(), most));
         return names
             .read([&](handle item) {
-                make_caster<host::Text> name;
-                if (!name.load(item, convert)) {
+                make_caster<host::Text> axis;
+                if (!axis.load(item, convert)) {
                     return false;
                 }
                 if (value.names.size() < most) {
-                    value.names.push_back(std::move(cast_op<host::Text&>(name).value));
+                    value.names.push_back(std::move(cast_op<host::Text&>(axis).value));
                 } else {
                     value.too_many = true;
                 }

@@ -342,7 +342,7 @@ INSTANTIATE_TEST_SUITE_P(
         FlatCase{"first_row_ragged", "take", {"x", "y"}, {{}, {0.5, 0.5}}, 120.0, 0},
         FlatCase{"nan", "take", {"x", "y"}, {{0.5, kNaN}}, 120.0, 0},
         FlatCase{"above_one", "take", {"x"}, {{0.5}, {std::nextafter(1.0, 2.0)}}, 120.0, 0}),
-    [](const ::testing::TestParamInfo<FlatCase>& info) { return std::string(info.param.label); });
+    [](const ::testing::TestParamInfo<FlatCase>& named) { return std::string(named.param.label); });
 
 // Values that do not fill whole rows, or more values than the rows counted, are a ragged
 // recording; the values of the whole rows before it are checked first.
