@@ -66,9 +66,10 @@ UBSAN_ENV := UBSAN_OPTIONS=halt_on_error=1:print_stacktrace=1
 # an install of the sanitizer build beside a copy of motiloom_kit; -P keeps this tree's
 # motiloom_kit, which has no _tables, off the path.
 SANITIZE_SITE := $(SANITIZE)/site
-# The browser tests start Chromium, which cannot run with the ASan runtime preloaded.
+# The browser tests start Chromium, and the live tests olad, jackd and their kin: none of them
+# can run with the ASan runtime preloaded, which every child of the host suite inherits.
 SANITIZE_PYTEST_SKIP := --ignore=tests/kit/test_gallery_browser.py \
-  --ignore=tests/console/test_console_browser.py
+  --ignore=tests/console/test_console_browser.py --ignore=tests/live
 sanitize: $(STAMP) native-deps
 	$(VENV)/bin/cmake -S . -B $(SANITIZE) -G Ninja -DCMAKE_MAKE_PROGRAM=$(abspath $(VENV)/bin/ninja) \
 	  -DPython_EXECUTABLE=$(abspath $(PY)) -Dpybind11_DIR=$$($(PY) -m pybind11 --cmakedir) \
