@@ -390,37 +390,11 @@
 
   const picker = { open: false, group: null, entries: null, chosen: null, loading: null };
 
-  async function inflate(text) {
-    const binary = atob(text);
-    const bytes = new Uint8Array(binary.length);
-    for (let i = 0; i < binary.length; i++) bytes[i] = binary.charCodeAt(i);
-    const stream = new Blob([bytes]).stream().pipeThrough(new DecompressionStream("deflate"));
-    return new Uint8Array(await new Response(stream).arrayBuffer());
-  }
-
-  // The gallery's form: each pattern's used axes, quantised to 8 bits and delta-coded.
+  // The gallery's form and reading of it (patterns.js).
   async function loadPatterns() {
     const response = await fetch(withToken("/catalogue"));
     if (!response.ok) throw new Error(`the patterns could not be loaded (${response.status})`);
-    const document_ = await response.json();
-    const bytes = await inflate(document_.data);
-    let level = 0;
-    for (let i = 0; i < bytes.length; i++) {
-      level = (level + bytes[i]) & 255;
-      bytes[i] = level;
-    }
-    let offset = 0;
-    return document_.entries.map(([name, description, period, dims, pack, family]) => {
-      const axes = [0, 1, 2].map((axis) => {
-        const values = new Float32Array(period);
-        if (axis < dims) {
-          for (let k = 0; k < period; k++) values[k] = bytes[offset + k] / 127.5 - 1;
-          offset += period;
-        }
-        return values;
-      });
-      return { name, description, period, dims, pack, family, axes };
-    });
+    return motiloomPatterns.read(await response.json());
   }
 
   function buildChoices(entries) {
@@ -456,26 +430,15 @@
     for (const value of values) select.add(new Option(value, value));
   }
 
-  function matcher(text) {
-    const wanted = text.trim().toLowerCase();
-    if (!wanted) return () => true;
-    if (/[*?]/.test(wanted)) {
-      const escaped = wanted.replace(/[.+^${}()|[\]\\]/g, "\\$&");
-      const pattern = new RegExp(`^${escaped.replace(/\*/g, ".*").replace(/\?/g, ".")}$`);
-      return (name) => pattern.test(name);
-    }
-    return (name) => name.includes(wanted);
-  }
-
   function applyFilters() {
     if (!picker.entries) return;
-    const matches = matcher(byId("f-name").value);
+    const matches = motiloomPatterns.matcher(byId("f-name").value);
     const pack = byId("f-pack").value;
     const family = byId("f-family").value;
     const dims = byId("f-dims").value;
     let shown = 0;
     for (const entry of picker.entries) {
-      const keep = matches(entry.name) && (!pack || entry.pack === pack) &&
+      const keep = matches(entry) && (!pack || entry.pack === pack) &&
         (!family || entry.family === family) && (!dims || String(entry.dims) === dims);
       entry.item.hidden = !keep;
       if (keep) shown++;

@@ -43,7 +43,10 @@ try:
 except ImportError as error:  # the optional extra
     raise ImportError("the console needs aiohttp: pip install 'motiloom[console]'") from error
 
+# Each asset's file, in this package unless its name says another (the picker reads and searches
+# patterns with the gallery's own code).
 ASSETS = {
+    "/patterns.js": ("motiloom_kit.gallery:patterns.js", "text/javascript"),
     "/console.js": ("page.js", "text/javascript"),
     "/console.css": ("page.css", "text/css"),
     "/favicon.svg": ("favicon.svg", "image/svg+xml"),
@@ -170,7 +173,8 @@ class Console:
 
     @staticmethod
     def _asset(name: str) -> bytes:
-        return resources.files(__package__).joinpath(name).read_bytes()
+        package, _, file = name.rpartition(":")
+        return resources.files(package or __package__).joinpath(file).read_bytes()
 
     # --- life cycle ----------------------------------------------------------------------------
 

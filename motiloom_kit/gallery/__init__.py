@@ -33,6 +33,7 @@ from ..export import OutputError, replacing
 from ..patterns import Pattern, pattern
 
 PAGE_NAME = "index.html"
+SCRIPTS = ("patterns.js", "page.js")  # the page's script, in this order
 
 
 def encode_tables(patterns: Sequence[Pattern]) -> bytes:
@@ -66,7 +67,8 @@ def build_page(patterns: Sequence[Pattern], *, bpm: Real | str = 120) -> str:
         data = data.replace(character, f"\\u{ord(character):04x}")
     assets = resources.files(__package__)
     style = assets.joinpath("page.css").read_text(encoding="utf-8")
-    script = assets.joinpath("page.js").read_text(encoding="utf-8")
+    # One inline script: the pattern reading and search the console shares, then the page.
+    script = "\n".join(assets.joinpath(n).read_text(encoding="utf-8") for n in SCRIPTS)
     policy = (
         f"default-src 'none'; style-src '{_digest(style)}'; script-src '{_digest(script)}'; "
         "base-uri 'none'; form-action 'none'"

@@ -1,5 +1,5 @@
 "use strict";
-// The gallery's behaviour: inflate the tables, build one card per pattern, draw each card's path
+// The gallery's behaviour: read the tables (patterns.js), build one card per pattern, draw each card's path
 // when it scrolls into view, move the dots of the visible cards at the chosen tempo, filter, and
 // show one pattern in detail.
 (() => {
@@ -22,35 +22,6 @@
     clock.anchorPip = currentPip(now);
     clock.anchorTime = now;
     change();
-  }
-
-  async function inflate(text) {
-    const binary = atob(text);
-    const bytes = new Uint8Array(binary.length);
-    for (let i = 0; i < binary.length; i++) bytes[i] = binary.charCodeAt(i);
-    const stream = new Blob([bytes]).stream().pipeThrough(new DecompressionStream("deflate"));
-    return new Uint8Array(await new Response(stream).arrayBuffer());
-  }
-
-  // Undo the delta coding, then cut the stream into each pattern's axes (unused axes stay 0).
-  function decode(bytes) {
-    let level = 0;
-    for (let i = 0; i < bytes.length; i++) {
-      level = (level + bytes[i]) & 255;
-      bytes[i] = level;
-    }
-    let offset = 0;
-    return meta.entries.map(([name, description, period, dims, pack, family], index) => {
-      const axes = [0, 1, 2].map((axis) => {
-        const values = new Float32Array(period);
-        if (axis < dims) {
-          for (let k = 0; k < period; k++) values[k] = bytes[offset + k] / 127.5 - 1;
-          offset += period;
-        }
-        return values;
-      });
-      return { index, name, description, period, dims, pack, family, axes, drawn: false };
-    });
   }
 
   // Position at a fractional pip, on the straight line between neighbouring pips.
@@ -194,25 +165,8 @@
     for (const value of values) select.add(new Option(value, value));
   }
 
-  // A name pattern (with * or ?) is matched against names; anything else is words, each of
-  // which must appear in the name or the description.
-  function searchMatcher(text) {
-    const wanted = text.trim().toLowerCase();
-    if (!wanted) return () => true;
-    if (/[*?]/.test(wanted)) {
-      const escaped = wanted.replace(/[.+^${}()|[\]\\]/g, "\\$&");
-      const pattern = new RegExp(`^${escaped.replace(/\*/g, ".*").replace(/\?/g, ".")}$`);
-      return (entry) => pattern.test(entry.name);
-    }
-    const words = wanted.split(/\s+/);
-    return (entry) => {
-      const description = entry.description.toLowerCase();
-      return words.every((word) => entry.name.includes(word) || description.includes(word));
-    };
-  }
-
   function applyFilters() {
-    const matches = searchMatcher(document.getElementById("f-name").value);
+    const matches = motiloomPatterns.matcher(document.getElementById("f-name").value);
     const pack = document.getElementById("f-pack").value;
     const family = document.getElementById("f-family").value;
     const dims = document.getElementById("f-dims").value;
@@ -254,7 +208,7 @@
   }
 
   async function main() {
-    entries = decode(await inflate(meta.data));
+    entries = await motiloomPatterns.read(meta);
     const grid = document.getElementById("grid");
     const watcher = new IntersectionObserver((changes) => {
       for (const change of changes) {

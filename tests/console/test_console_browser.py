@@ -14,6 +14,7 @@ import time
 from fractions import Fraction
 from pathlib import Path
 
+import motiloom
 import numpy as np
 import pytest
 from kit.chromium import Chromium, executable
@@ -31,6 +32,7 @@ pytestmark = pytest.mark.skipif(
     reason="chromium is not installed (make browser-deps installs it from Debian) and could not be",
 )
 BAR = 4 * 64
+DESCRIPTIONS = {e["name"]: e["description"] for e in motiloom.catalogue()}
 READY = "document.body && document.body.dataset.ready === 'true'"
 CONNECTED = "document.getElementById('link').textContent === 'Connected'"
 DRAWN = "window.motiloomConsole.framesDrawn > 5"
@@ -243,8 +245,13 @@ def test_a_picked_pattern_reaches_olad_from_the_next_bar_and_the_dots_are_the_fr
     with stage.olad.record() as recording:
         click(page, "[data-group='back'] button.pattern")
         page.wait_for("document.body.dataset.pickerReady === 'true'")
-        set_value(page, "#f-name", "lfo_breathe")
         shown = "[...document.querySelectorAll('#choices li:not([hidden]) button')]"
+        # The gallery's search: words found in a description find their pattern too.
+        words = " ".join(DESCRIPTIONS["lfo_breathe"].lower().split()[1:3])
+        set_value(page, "#f-name", words)
+        found = page.evaluate(f"{shown}.map(b => b.dataset.name)")
+        assert "lfo_breathe" in found and len(found) < 1731, words
+        set_value(page, "#f-name", "lfo_breathe")
         assert "lfo_breathe" in page.evaluate(f"{shown}.map(b => b.dataset.name)")
         click(page, "#choices button[data-name='lfo_breathe']")
         assert text(page, "#choice-name") == "lfo_breathe"
