@@ -3,6 +3,7 @@
 // changes, over one WebSocket that it reconnects when the show goes away. See
 // motiloom_kit/console/protocol.py for the messages.
 (() => {
+  const { valueAt } = motiloomPatterns;
   const PIPS_PER_BEAT = 64;
   const BEATS_PER_BAR = 4;
   const HEADER_BYTES = 24;
@@ -484,14 +485,6 @@
     byId("take-bar").disabled = false;
     byId("take-now").disabled = false;
     drawChoice(entry);
-  }
-
-  function valueAt(entry, axis, pip) {
-    const whole = Math.floor(pip);
-    const k = ((whole % entry.period) + entry.period) % entry.period;
-    const next = k + 1 === entry.period ? 0 : k + 1;
-    const values = entry.axes[axis];
-    return values[k] + (values[next] - values[k]) * (pip - whole);
   }
 
   // x across and y up (a single axis: the pip across and x up), as the gallery draws them.

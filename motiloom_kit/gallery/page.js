@@ -6,6 +6,7 @@
   const MARGIN = 0.08;
   const SPAN = 1 - 2 * MARGIN;
   const COLOURS = ["#ff6b6b", "#51cf66", "#4dabf7"];
+  const { valueAt } = motiloomPatterns;
   const meta = JSON.parse(document.getElementById("motiloom-data").textContent);
   const clock = { bpm: meta.bpm, playing: true, anchorPip: 0, anchorTime: performance.now() };
   const visible = new Set();
@@ -22,15 +23,6 @@
     clock.anchorPip = currentPip(now);
     clock.anchorTime = now;
     change();
-  }
-
-  // Position at a fractional pip, on the straight line between neighbouring pips.
-  function valueAt(entry, axis, pip) {
-    const whole = Math.floor(pip);
-    const k = ((whole % entry.period) + entry.period) % entry.period;
-    const next = k + 1 === entry.period ? 0 : k + 1;
-    const values = entry.axes[axis];
-    return values[k] + (values[next] - values[k]) * (pip - whole);
   }
 
   // Where a pattern's point sits in a plot, as fractions of its width and height: x across and

@@ -1,7 +1,7 @@
 "use strict";
 // What the gallery and the console's picker share: reading the patterns in their compact form
-// (names and facts, then every table quantised to 8 bits, delta-coded and deflated) and the
-// search that finds them by name or description.
+// (names and facts, then every table quantised to 8 bits, delta-coded and deflated), a
+// pattern's position between pips, and the search that finds them by name or description.
 window.motiloomPatterns = (() => {
   async function inflate(text) {
     const binary = atob(text);
@@ -37,6 +37,15 @@ window.motiloomPatterns = (() => {
     return decode(document_.entries, await inflate(document_.data));
   }
 
+  // Position at a fractional pip, on the straight line between neighbouring pips.
+  function valueAt(entry, axis, pip) {
+    const whole = Math.floor(pip);
+    const k = ((whole % entry.period) + entry.period) % entry.period;
+    const next = k + 1 === entry.period ? 0 : k + 1;
+    const values = entry.axes[axis];
+    return values[k] + (values[next] - values[k]) * (pip - whole);
+  }
+
   // A name pattern (with * or ?) is matched against names; anything else is words, each of
   // which must appear in the name or the description.
   function matcher(text) {
@@ -54,5 +63,5 @@ window.motiloomPatterns = (() => {
     };
   }
 
-  return { read, matcher };
+  return { read, valueAt, matcher };
 })();
