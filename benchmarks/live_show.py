@@ -5,7 +5,6 @@ network namespaces; a row says why it is skipped when this machine cannot run on
 
 from __future__ import annotations
 
-import importlib.util
 import json
 import os
 import re
@@ -20,20 +19,6 @@ import numpy as np
 
 ROOT = Path(__file__).resolve().parent.parent
 Row = tuple[str, str, str]
-
-
-def _harness():
-    """The test harness package `live`, loaded from its folder."""
-    if "live" not in sys.modules:
-        folder = ROOT / "tests" / "live"
-        spec = importlib.util.spec_from_file_location(
-            "live", folder / "__init__.py", submodule_search_locations=[str(folder)]
-        )
-        assert spec is not None and spec.loader is not None
-        module = importlib.util.module_from_spec(spec)
-        sys.modules["live"] = module
-        spec.loader.exec_module(module)
-    return sys.modules["live"]
 
 
 def rig_text(heads: int = 64, protocol: str = "sacn", host: str = "127.0.0.1") -> str:
@@ -89,7 +74,7 @@ def _play(argv: list[str], env: dict[str, str] | None = None, wrap=None, timeout
 
 
 def olad_rows() -> list[Row]:
-    live = _harness()
+    import live  # the test harness, from the declared import roots
     from live.netns import Namespace
     from live.ola import Olad
 
@@ -139,7 +124,8 @@ def _followed(out: str, skip: float) -> tuple[float, float]:
 
 
 def tempo_rows() -> list[Row]:
-    live = _harness()
+    import live  # the test harness, from the declared import roots
+
     rows: list[Row] = []
     with tempfile.TemporaryDirectory() as d:
         rig = Path(d, "rig.toml")

@@ -535,17 +535,17 @@ def _fixture(data: Any, path: str, base: Path) -> Fixture:
         footprint = layout.channel_count
         axes = {
             axis: Axis(
-                first + spec.coarse,
-                None if spec.fine is None else first + spec.fine,
-                spec.start,
-                spec.end,
+                first + channels.coarse,
+                None if channels.fine is None else first + channels.fine,
+                channels.start,
+                channels.end,
             )
-            for axis, spec in (("pan", layout.pan), ("tilt", layout.tilt))
+            for axis, channels in (("pan", layout.pan), ("tilt", layout.tilt))
         }
         positional = {
             offset
-            for spec in (layout.pan, layout.tilt)
-            for offset in (spec.coarse, spec.fine, *spec.finer)
+            for channels in (layout.pan, layout.tilt)
+            for offset in (channels.coarse, channels.fine, *channels.finer)
             if offset is not None
         }
         # Fixed levels for every other channel: pan and tilt are the show's.
